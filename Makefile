@@ -1,0 +1,34 @@
+# Everything a fresh Debian 12 machine needs: `make demo` and `make test` install
+# missing system packages, configure, build and run.
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps configure build test demo bench sanitize clean
+
+deps:
+	@./tools/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
+
+demo: build
+	@./examples/run-demo.sh $(BUILD)
+
+bench: build
+	@./bench/run-all.sh $(BUILD)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	@cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKS_SANITIZE=ON >/dev/null
+	@cmake --build build-sanitize -j$(JOBS)
+	@cd build-sanitize && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j$(JOBS) --timeout 600
+
+clean:
+	@rm -rf $(BUILD) build-sanitize

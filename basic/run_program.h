@@ -1,0 +1,14 @@
+// The life of one program run: modules created in order, the program called, its
+// end reported, modules destroyed in reverse order.
+#pragma once
+
+class sysRuntime;
+using ProgramEntry = void (*)();
+
+// Null after a normal end or End; "Unable to start program" when a module failed to
+// create; otherwise the message of the runtime error that ended the program.
+const char* runProgram(sysRuntime* runtime, ProgramEntry entry, bool debugMode);
+
+bool createAll();
+void destroyAll();
+void startupError(const char* text);

@@ -1,0 +1,11 @@
+#include "platform/fpu_mode.h"
+
+uint16_t readFpuControlWord() {
+  uint16_t word = 0;
+  asm volatile("fnstcw %0" : "=m"(word));
+  return word;
+}
+
+void writeFpuControlWord(uint16_t word) {
+  asm volatile("fldcw %0" : : "m"(word));
+}

@@ -1,0 +1,71 @@
+// The runtime's one window and its event queue, on SDL. Nothing of SDL shows here:
+// the rest of the tree sees PlatformWindow and HostEvent only.
+#pragma once
+#include <string>
+
+enum class HostEventKind {
+  Pause,       // private requests, posted from any thread
+  Resume,
+  End,
+  Paint,       // private paint request or the window was exposed
+  Close,       // window close or quit
+  KeyDown,     // code = set-1 scan code with bit 7 for extended keys
+  KeyUp,
+  MouseMove,   // x, y in client coordinates
+  MouseDown,   // button 1 left, 2 right, 3 middle
+  MouseUp,     // buttonsHeld: bit 0 left, 1 right, 2 middle still down after it
+  MouseWheel,  // wheel: 120 units per notch, positive away from the user
+  Activate,    // focus gained / restored
+  Deactivate,  // focus lost / minimised
+  Other,
+};
+
+struct HostEvent {
+  HostEventKind kind = HostEventKind::Other;
+  int code = 0;
+  bool repeat = false;
+  bool systemKey = false;  // Alt held (the system-key variants of key messages)
+  int x = 0;
+  int y = 0;
+  int button = 0;
+  unsigned buttonsHeld = 0;
+  int wheel = 0;
+};
+
+// Starts SDL's video and event services; falls back to the offscreen driver when no
+// display can be opened, so that a program still runs on a headless machine.
+bool platformStartVideo();
+void platformStopVideo();
+
+class PlatformWindow {
+ public:
+  // Created hidden at 1 x 1; topmost maps to always-on-top.
+  PlatformWindow(const std::string& title, bool topmost);
+  ~PlatformWindow();
+  PlatformWindow(const PlatformWindow&) = delete;
+  PlatformWindow& operator=(const PlatformWindow&) = delete;
+
+  void setTitle(const std::string& title);
+  std::string title() const;
+  void clientSize(int& width, int& height) const;
+  void clientToScreen(int& x, int& y) const;
+  void warpPointer(int screenX, int screenY);
+  void setCursorVisible(bool visible);
+  void captureMouse(bool capture);
+  // The pointer's position in client coordinates; false when it is elsewhere.
+  bool pointerInClient(int& x, int& y) const;
+  unsigned id() const;
+  void* nativeHandle() const;  // the SDL_Window, for the display adapter
+
+ private:
+  void* window_;
+};
+
+// The event queue of the program's thread.
+bool pollHostEvent(HostEvent& event);  // false when the queue is empty
+bool waitHostEvent(HostEvent& event);  // blocks until an event arrives
+// Thread-safe: Pause, Resume, End and Paint only.
+void postHostEvent(HostEventKind kind);
+
+// Test seam: puts an event into the queue as the window system would deliver it.
+void injectHostEvent(const HostEvent& event);

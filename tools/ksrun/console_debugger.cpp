@@ -1,0 +1,27 @@
+#include "tools/ksrun/console_debugger.h"
+
+#include <cstdio>
+#include <cstring>
+
+void ConsoleDebugger::onResume() {
+  std::fprintf(stderr, "[resumed]\n");
+}
+
+void ConsoleDebugger::onPause() {
+  std::fprintf(stderr, "[paused]\n");
+}
+
+void ConsoleDebugger::onEnd(const char* message) {
+  const bool startup = std::strncmp(message, "Startup Error: ", 15) == 0;
+  outcome_ = startup ? Outcome::StartupError : Outcome::Ended;
+  std::fprintf(stderr, "[end] %s\n", message);
+}
+
+void ConsoleDebugger::onRuntimeError(const char* message) {
+  outcome_ = Outcome::Error;
+  std::fprintf(stderr, "[runtime error] %s\n", message);
+}
+
+void ConsoleDebugger::onLog(const char* message) {
+  std::fprintf(stderr, "[log] %s\n", message);
+}
