@@ -1,0 +1,33 @@
+// The ksStream base: construction and destruction keep the registry of live streams
+// exact, so a handle can be checked against it.
+#include "streams/stream.h"
+
+#include <set>
+
+#include "basic/ks_error.h"
+
+namespace {
+
+// Every stream of every kind that exists now.
+std::set<const ksStream*>& liveStreams() {
+  static std::set<const ksStream*> streams;
+  return streams;
+}
+
+const char* const kNoStream = "Stream does not exist";
+
+}  // namespace
+
+ksStream::ksStream() { liveStreams().insert(this); }
+
+ksStream::~ksStream() { liveStreams().erase(this); }
+
+bool isLiveStream(const ksStream* stream) { return liveStreams().count(stream) != 0; }
+
+ksStream* streamFromHandle(int32_t handle) {
+  ksStream* const stream = reinterpret_cast<ksStream*>(static_cast<intptr_t>(handle));
+  if (debugMode && !isLiveStream(stream)) {
+    runtimeError(kNoStream);
+  }
+  return stream;
+}

@@ -1,0 +1,163 @@
+// The stream commands: byte, short, int, float, string and line encodings over any
+// ksStream, and CopyStream. The module owns no streams; their kinds' modules do.
+#include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "basic/ks_error.h"
+#include "basic/ks_str.h"
+#include "runtime/entry.h"
+#include "runtime/modules.h"
+#include "streams/stream.h"
+#include "streams/stream_commands.h"
+
+namespace {
+
+const char* const kIllegalBufferSize = "Illegal buffer size";
+constexpr int32_t kMaxCopyBuffer = 0x100000;
+
+// Numeric reads start from a zero word, so bytes that do not arrive read as zero.
+uint32_t readWord(int32_t handle, int width) {
+  uint32_t word = 0;
+  streamFromHandle(handle)->read(&word, width);
+  return word;
+}
+
+void writeWord(int32_t handle, uint32_t word, int width) {
+  streamFromHandle(handle)->write(&word, width);
+}
+
+}  // namespace
+
+namespace streamcmd {
+
+int32_t eof(int32_t handle) { return streamFromHandle(handle)->eof(); }
+
+int32_t readAvail(int32_t handle) { return streamFromHandle(handle)->avail(); }
+
+int32_t readByte(int32_t handle) { return static_cast<int32_t>(readWord(handle, 1)); }
+
+int32_t readShort(int32_t handle) { return static_cast<int32_t>(readWord(handle, 2)); }
+
+int32_t readInt(int32_t handle) { return static_cast<int32_t>(readWord(handle, 4)); }
+
+float readFloat(int32_t handle) {
+  const uint32_t word = readWord(handle, 4);
+  float value;
+  std::memcpy(&value, &word, sizeof value);
+  return value;
+}
+
+// A prefix that does not arrive whole, a negative length and a length no buffer can
+// be had for all give the empty string without reading the body. A body that arrives
+// short keeps the announced length, its missing bytes zero.
+ksStr* readString(int32_t handle) {
+  ksStream* const stream = streamFromHandle(handle);
+  ksStr* const result = ksStrNew();
+  int32_t length = 0;
+  if (stream->read(&length, 4) != 4 || length <= 0) {
+    return result;
+  }
+  try {
+    result->value.resize(static_cast<size_t>(length));
+  } catch (const std::bad_alloc&) {
+    return result;
+  } catch (const std::length_error&) {
+    return result;
+  }
+  if (stream->read(result->value.data(), length) == 0) {
+    std::string().swap(result->value);
+  }
+  return result;
+}
+
+// One read per byte up to LF; CR is dropped wherever it stands.
+ksStr* readLine(int32_t handle) {
+  ksStream* const stream = streamFromHandle(handle);
+  ksStr* const result = ksStrNew();
+  unsigned char byte;
+  while (stream->read(&byte, 1) == 1 && byte != '\n') {
+    if (byte != '\r') {
+      result->value.push_back(static_cast<char>(byte));
+    }
+  }
+  return result;
+}
+
+void writeByte(int32_t handle, int32_t value) {
+  writeWord(handle, static_cast<uint32_t>(value), 1);
+}
+
+void writeShort(int32_t handle, int32_t value) {
+  writeWord(handle, static_cast<uint32_t>(value), 2);
+}
+
+// Also the entry of WriteFloat: the argument word is the float's bit pattern.
+void writeInt(int32_t handle, int32_t value) {
+  writeWord(handle, static_cast<uint32_t>(value), 4);
+}
+
+void writeString(int32_t handle, ksStr* text) {
+  ksStream* const stream = streamFromHandle(handle);
+  const int32_t length = static_cast<int32_t>(text->value.size());
+  stream->write(&length, 4);
+  if (length > 0) {
+    stream->write(text->value.data(), length);
+  }
+  ksStrRelease(text);
+}
+
+void writeLine(int32_t handle, ksStr* text) {
+  ksStream* const stream = streamFromHandle(handle);
+  if (!text->value.empty()) {
+    stream->write(text->value.data(), static_cast<int>(text->value.size()));
+  }
+  stream->write("\r\n", 2);
+  ksStrRelease(text);
+}
+
+// Outside debug mode a buffer size out of range is clamped to 1 ... 1,048,576.
+void copyStream(int32_t sourceHandle, int32_t destinationHandle, int32_t bufferSize) {
+  ksStream* const source = streamFromHandle(sourceHandle);
+  ksStream* const destination = streamFromHandle(destinationHandle);
+  if (bufferSize < 1 || bufferSize > kMaxCopyBuffer) {
+    if (debugMode) {
+      runtimeError(kIllegalBufferSize);
+    }
+    bufferSize = bufferSize < 1 ? 1 : kMaxCopyBuffer;
+  }
+  const std::unique_ptr<char[]> buffer(new char[bufferSize]);
+  while (source->eof() == 0 && destination->eof() == 0) {
+    const int count = source->read(buffer.get(), bufferSize);
+    destination->write(buffer.get(), count);
+    if (count < bufferSize) {
+      break;
+    }
+  }
+}
+
+}  // namespace streamcmd
+
+bool stream_create() { return true; }
+
+void stream_destroy() {}
+
+void stream_link(LinkCallback callback) {
+  using namespace streamcmd;
+  callback("%Eof%stream", ksEntry<&streamcmd::eof>());
+  callback("%ReadAvail%stream", ksEntry<&readAvail>());
+  callback("%ReadByte%stream", ksEntry<&readByte>());
+  callback("%ReadShort%stream", ksEntry<&readShort>());
+  callback("%ReadInt%stream", ksEntry<&readInt>());
+  callback("#ReadFloat%stream", ksEntry<&readFloat>());
+  callback("$ReadString%stream", ksEntry<&readString>());
+  callback("$ReadLine%stream", ksEntry<&readLine>());
+  callback("WriteByte%stream%byte", ksEntry<&writeByte>());
+  callback("WriteShort%stream%short", ksEntry<&writeShort>());
+  callback("WriteInt%stream%int", ksEntry<&writeInt>());
+  callback("WriteFloat%stream#float", ksEntry<&writeInt>());
+  callback("WriteString%stream$string", ksEntry<&writeString>());
+  callback("WriteLine%stream$string", ksEntry<&writeLine>());
+  callback("CopyStream%src_stream%dest_stream%buffer_size=16384", ksEntry<&copyStream>());
+}

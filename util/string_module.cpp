@@ -1,0 +1,252 @@
+// The string module: repetition, slicing, search and replace, case, trimming and
+// padding, character codes, hexadecimal and binary text, and the date and time. It
+// has no state; strings are bytes, one character each.
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <new>
+#include <string>
+
+#include "basic/ks_error.h"
+#include "basic/ks_str.h"
+#include "runtime/entry.h"
+#include "runtime/modules.h"
+#include "util/string_commands.h"
+
+namespace {
+
+// Raised in every mode, before any argument is touched.
+const char* const kMustBePositive = "parameter must be positive";
+const char* const kMustBeAboveZero = "parameter must be greater than 0";
+
+// Bytes 33 ... 126 and 128 ... 255 are visible; space, controls and DEL are not.
+bool visible(char c) {
+  const unsigned char code = static_cast<unsigned char>(c);
+  return code > 32 && code != 127;
+}
+
+// Formats the local time in the C locale's conventions whatever the process locale.
+ksStr* localTimeText(bool date) {
+  static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char text[32];
+  if (date) {
+    std::snprintf(text, sizeof text, "%02d %s %04d", local.tm_mday, kMonths[local.tm_mon % 12],
+                  local.tm_year + 1900);
+  } else {
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+  }
+  return ksStrNew(text);
+}
+
+}  // namespace
+
+namespace stringcmd {
+
+ksStr* repeat(ksStr* text, int32_t count) {
+  const uint64_t total =
+      count > 0 ? static_cast<uint64_t>(text->value.size()) * static_cast<uint64_t>(count) : 0;
+  if (total > text->value.max_size()) {
+    throw std::bad_alloc();
+  }
+  ksStr* const result = ksStrNew();
+  result->value.reserve(static_cast<size_t>(total));
+  for (int32_t i = 0; total > 0 && i < count; ++i) {
+    result->value += text->value;
+  }
+  ksStrRelease(text);
+  return result;
+}
+
+ksStr* left(ksStr* text, int32_t count) {
+  if (count < 0) {
+    runtimeError(kMustBePositive);
+  }
+  if (static_cast<size_t>(count) < text->value.size()) {
+    text->value.resize(static_cast<size_t>(count));
+  }
+  return text;
+}
+
+ksStr* right(ksStr* text, int32_t count) {
+  if (count < 0) {
+    runtimeError(kMustBePositive);
+  }
+  if (static_cast<size_t>(count) < text->value.size()) {
+    text->value.erase(0, text->value.size() - static_cast<size_t>(count));
+  }
+  return text;
+}
+
+// Left to right without overlap, resuming after the inserted text; an empty search
+// text has no occurrences and leaves the string as it is.
+ksStr* replace(ksStr* text, ksStr* from, ksStr* to) {
+  const std::string& find = from->value;
+  const std::string& with = to->value;
+  std::string& value = text->value;
+  if (!find.empty() && value.find(find) != std::string::npos) {
+    std::string result;
+    size_t p = 0;
+    for (size_t found; (found = value.find(find, p)) != std::string::npos;) {
+      result.append(value, p, found - p);
+      result += with;
+      p = found + find.size();
+    }
+    result.append(value, p, std::string::npos);
+    value = std::move(result);
+  }
+  ksStrRelease(from);
+  ksStrRelease(to);
+  return text;
+}
+
+int32_t instr(ksStr* text, ksStr* find, int32_t from) {
+  if (from <= 0) {
+    runtimeError(kMustBeAboveZero);
+  }
+  const size_t found = text->value.find(find->value, static_cast<size_t>(from) - 1);
+  ksStrRelease(text);
+  ksStrRelease(find);
+  return found == std::string::npos ? 0 : static_cast<int32_t>(found) + 1;
+}
+
+ksStr* mid(ksStr* text, int32_t start, int32_t count) {
+  if (start <= 0) {
+    runtimeError(kMustBeAboveZero);
+  }
+  std::string& value = text->value;
+  const size_t first = std::min(static_cast<size_t>(start) - 1, value.size());
+  const size_t remaining = value.size() - first;
+  const size_t taken =
+      count < 0 ? remaining : std::min(static_cast<size_t>(count), remaining);
+  value.erase(first + taken);
+  value.erase(0, first);
+  return text;
+}
+
+ksStr* upper(ksStr* text) {
+  for (char& c : text->value) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return text;
+}
+
+ksStr* lower(ksStr* text) {
+  for (char& c : text->value) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return text;
+}
+
+ksStr* trim(ksStr* text) {
+  std::string& value = text->value;
+  size_t end = value.size();
+  while (end > 0 && !visible(value[end - 1])) {
+    --end;
+  }
+  size_t begin = 0;
+  while (begin < end && !visible(value[begin])) {
+    ++begin;
+  }
+  value.erase(end);
+  value.erase(0, begin);
+  return text;
+}
+
+ksStr* lset(ksStr* text, int32_t size) {
+  if (size < 0) {
+    runtimeError(kMustBePositive);
+  }
+  text->value.resize(static_cast<size_t>(size), ' ');
+  return text;
+}
+
+ksStr* rset(ksStr* text, int32_t size) {
+  if (size < 0) {
+    runtimeError(kMustBePositive);
+  }
+  std::string& value = text->value;
+  const size_t field = static_cast<size_t>(size);
+  if (field < value.size()) {
+    value.erase(0, value.size() - field);
+  } else {
+    value.insert(0, field - value.size(), ' ');
+  }
+  return text;
+}
+
+ksStr* chr(int32_t code) {
+  const char byte = static_cast<char>(code & 0xFF);
+  return ksStrNew(std::string_view(&byte, 1));
+}
+
+int32_t asc(ksStr* text) {
+  const int32_t code =
+      text->value.empty() ? -1 : static_cast<unsigned char>(text->value[0]);
+  ksStrRelease(text);
+  return code;
+}
+
+int32_t len(ksStr* text) {
+  const int32_t length = static_cast<int32_t>(text->value.size());
+  ksStrRelease(text);
+  return length;
+}
+
+ksStr* hex(int32_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  char text[8];
+  uint32_t bits = static_cast<uint32_t>(value);
+  for (int i = 7; i >= 0; --i, bits >>= 4) {
+    text[i] = kDigits[bits & 0xF];
+  }
+  return ksStrNew(std::string_view(text, 8));
+}
+
+ksStr* bin(int32_t value) {
+  char text[32];
+  uint32_t bits = static_cast<uint32_t>(value);
+  for (int i = 31; i >= 0; --i, bits >>= 1) {
+    text[i] = static_cast<char>('0' + (bits & 1));
+  }
+  return ksStrNew(std::string_view(text, 32));
+}
+
+ksStr* currentDate() { return localTimeText(true); }
+
+ksStr* currentTime() { return localTimeText(false); }
+
+}  // namespace stringcmd
+
+bool string_create() { return true; }
+
+void string_destroy() {}
+
+void string_link(LinkCallback callback) {
+  using namespace stringcmd;
+  callback("$String$string%repeat", ksEntry<&repeat>());
+  callback("$Left$string%count", ksEntry<&left>());
+  callback("$Right$string%count", ksEntry<&right>());
+  callback("$Replace$string$from$to", ksEntry<&stringcmd::replace>());
+  callback("%Instr$string$find%from=1", ksEntry<&instr>());
+  callback("$Mid$string%start%count=-1", ksEntry<&mid>());
+  callback("$Upper$string", ksEntry<&upper>());
+  callback("$Lower$string", ksEntry<&lower>());
+  callback("$Trim$string", ksEntry<&trim>());
+  callback("$LSet$string%size", ksEntry<&lset>());
+  callback("$RSet$string%size", ksEntry<&rset>());
+  callback("$Chr%ascii", ksEntry<&chr>());
+  callback("%Asc$string", ksEntry<&asc>());
+  callback("%Len$string", ksEntry<&len>());
+  callback("$Hex%value", ksEntry<&hex>());
+  callback("$Bin%value", ksEntry<&bin>());
+  callback("$CurrentDate", ksEntry<&currentDate>());
+  callback("$CurrentTime", ksEntry<&currentTime>());
+}
