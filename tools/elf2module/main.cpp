@@ -1,0 +1,84 @@
+// elf2module input.o output.ksm: converts an i386 relocatable object into a module image.
+// Errors go to stderr with exit status 1; the output is written only after a full success.
+#include "tools/elf2module/converter.h"
+#include "tools/elf2module/module_writer.h"
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::streamoff kMaxInputSize = 256 * 1024 * 1024;
+
+bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open " + path;
+        return false;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > kMaxInputSize) {
+        error = path + " is not a readable object file of reasonable size";
+        return false;
+    }
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        error = "cannot read " + path;
+        return false;
+    }
+    return true;
+}
+
+// Writes beside the target and renames, so that a failed write never leaves half a module.
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out || !out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
+            !out.flush()) {
+            error = "cannot write " + temporary;
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = "cannot rename " + temporary + " to " + path;
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: elf2module input.o output.ksm\n");
+        return 1;
+    }
+    const std::string input = argv[1];
+    const std::string output = argv[2];
+    try {
+        std::vector<uint8_t> object;
+        std::string error;
+        if (!readFile(input, object, error)) {
+            std::fprintf(stderr, "elf2module: %s\n", error.c_str());
+            return 1;
+        }
+        const std::vector<uint8_t> module = writeModuleImage(convertObject(std::move(object)));
+        if (!writeFile(output, module, error)) {
+            std::fprintf(stderr, "elf2module: %s\n", error.c_str());
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "elf2module: %s: %s\n", input.c_str(), e.what());
+        return 1;
+    }
+    return 0;
+}
