@@ -2,6 +2,7 @@
 // pointers, string literals, .bss and COMMON, and the converted program run after linking.
 #include "tests/tools/module_test_support.h"
 #include "tools/elf2module/converter.h"
+#include "tools/elf2module/elf_reader.h"
 #include "tools/elf2module/module_writer.h"
 
 #include <gtest/gtest.h>
@@ -182,6 +183,43 @@ TEST(Elf2ModuleRun, CommonSymbolsAreReachedThroughTheirAreaStart) {
     EXPECT_EQ(reinterpret_cast<char*>(module.address("buffer"))[99], 1);
     const auto sharedAddress = reinterpret_cast<int* (*)()>(module.address("sharedAddress"));
     EXPECT_EQ(reinterpret_cast<uintptr_t>(sharedAddress()), module.address("shared"));
+}
+
+TEST(Elf2ModuleRun, LabelAtTheEndOfTheBlockStaysInsideTheCode) {
+    const ModuleImage image = convertFixture(FIXTURE_DIR "/tail.o");
+    EXPECT_EQ(imageFaults(image), "");
+    EXPECT_EQ(static_cast<size_t>(symbolOffset(image, "tailMark")), image.code.size() - 1);
+    const LoadedModule module(image, {});
+    ASSERT_TRUE(module.ok()) << module.error();
+    const auto tailAddress = reinterpret_cast<uintptr_t (*)()>(module.address("tailAddress"));
+    EXPECT_EQ(tailAddress(), module.address("tailMark"));
+}
+
+TEST(Elf2ModuleRun, SectionsSharingANameGetDistinctStartSymbols) {
+    // Give .rodata (jump table, strings' neighbour) the name of .data.
+    std::vector<uint8_t> object = readFileBytes(PROGRAM_OBJECT);
+    uint32_t data = 0;
+    uint32_t rodata = 0;
+    const ElfObject parsed = readElfObject(object);
+    for (uint32_t i = 0; i < parsed.sections.size(); ++i) {
+        data = parsed.sections[i].name == ".data" ? i : data;
+        rodata = parsed.sections[i].name == ".rodata" ? i : rodata;
+    }
+    ASSERT_NE(data, 0u);
+    ASSERT_NE(rodata, 0u);
+    elfpatch::setU32(object, elfpatch::sectionHeader(object, rodata), elfpatch::u32(object, elfpatch::sectionHeader(object, data)));
+    const ModuleImage image = convertObject(object);
+    const ModuleRecord* first = findRecord(image.symbols, "__section.data");
+    const ModuleRecord* second = findRecord(image.symbols, "__section.data#" + std::to_string(rodata));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first->offset, second->offset);
+
+    const LoadedModule module(image, fakeRuntime());
+    ASSERT_TRUE(module.ok()) << module.error();
+    const auto pick = reinterpret_cast<int (*)(int)>(module.address("pick"));
+    EXPECT_EQ(pick(3), 17);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(module.address("readThroughPointers"))(), 30 + 1 + 'e');
 }
 
 TEST(Elf2ModuleWriter, WritesTheModuleFormatByteForByte) {
