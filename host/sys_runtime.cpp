@@ -72,6 +72,7 @@ sysRuntime::~sysRuntime() {
 }
 
 bool sysRuntime::pollEvents() {
+  ++pumpCount_;
   for (;;) {
     HostEvent event;
     if (hostState.paused && hostState.running.load()) {

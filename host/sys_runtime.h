@@ -50,6 +50,7 @@ class sysRuntime {
                   int inSize, void* out, int outSize);
 
   PlatformWindow& window() { return *window_; }
+  unsigned pumpCount() const { return pumpCount_; }  // pollEvents calls so far
   const std::string& title() const { return title_; }
   const std::string& closePrompt() const { return closePrompt_; }
   bool pointerVisible() const { return pointerVisible_; }
@@ -74,6 +75,7 @@ class sysRuntime {
   std::unique_ptr<PlatformWindow> window_;
   std::string args_;
   bool pointerVisible_ = true;
+  unsigned pumpCount_ = 0;
   std::string title_;
   std::string closePrompt_;
   std::set<sysTimer*> timers_;

@@ -146,6 +146,18 @@ void PlatformWindow::setTitle(const std::string& title) {
   }
 }
 
+void PlatformWindow::resize(int width, int height) {
+  if (window_) {
+    SDL_SetWindowSize(sdl(window_), width, height);
+  }
+}
+
+void PlatformWindow::show() {
+  if (window_) {
+    SDL_ShowWindow(sdl(window_));
+  }
+}
+
 std::string PlatformWindow::title() const {
   return window_ ? SDL_GetWindowTitle(sdl(window_)) : "";
 }

@@ -46,6 +46,8 @@ class PlatformWindow {
   PlatformWindow& operator=(const PlatformWindow&) = delete;
 
   void setTitle(const std::string& title);
+  void resize(int width, int height);
+  void show();
   std::string title() const;
   void clientSize(int& width, int& height) const;
   void clientToScreen(int& x, int& y) const;

@@ -1,0 +1,42 @@
+// A Debugger that records every notification, and a fixture that gives each test
+// its own sysRuntime.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/sys_runtime.h"
+#include "platform/message_box.h"
+#include "runtime/runtime_interface.h"
+
+class RecordingDebugger final : public Debugger {
+ public:
+  void onResume() override { calls.push_back("resume"); }
+  void onPause() override { calls.push_back("pause"); }
+  void onStatement(int32_t a, int32_t b) override { calls.push_back("stmt " + std::to_string(a) + " " + std::to_string(b)); }
+  void onEnterFrame(int32_t, int32_t, int32_t) override { calls.push_back("enter"); }
+  void onLeaveFrame() override { calls.push_back("leave"); }
+  void onEnd(const char* message) override { calls.push_back(std::string("end ") + message); }
+  void onRuntimeError(const char* message) override { calls.push_back(std::string("error ") + message); }
+  void onLog(const char* message) override { calls.push_back(std::string("log ") + message); }
+  int32_t queryState() override { return 0; }
+
+  std::vector<std::string> calls;
+};
+
+class HostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    runtime = sysRuntime::create(nullptr, "args", &debugger, 0);
+    ASSERT_NE(runtime, nullptr);
+  }
+  void TearDown() override {
+    setMessageBoxTestAnswer(std::nullopt);
+    sysRuntime::destroy(runtime);
+    hostState.displayKind = DisplayKind::None;
+  }
+
+  RecordingDebugger debugger;
+  sysRuntime* runtime = nullptr;
+};
