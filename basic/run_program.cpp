@@ -9,13 +9,7 @@
 
 namespace {
 
-struct Module {
-  bool (*create)();
-  void (*destroy)();
-  const char* failure;
-};
-
-const Module kModules[] = {
+const LanguageModule kModules[] = {
     {basic_create, basic_destroy, "basic_create failed"},
     {math_create, math_destroy, "math_create failed"},
     {string_create, string_destroy, "string_create failed"},
@@ -48,23 +42,29 @@ void startupError(const char* text) {
   }
 }
 
-bool createAll() {
-  for (int k = 0; k < kModuleCount; ++k) {
-    if (!kModules[k].create()) {
-      startupError(kModules[k].failure);
-      for (int j = k - 1; j >= 0; --j) {
-        kModules[j].destroy();
-      }
+bool createModules(const LanguageModule* modules, int count) {
+  for (int k = 0; k < count; ++k) {
+    if (!modules[k].create()) {
+      startupError(modules[k].failure);
+      destroyModules(modules, k);
       return false;
     }
   }
   return true;
 }
 
-void destroyAll() {
-  for (int k = kModuleCount - 1; k >= 0; --k) {
-    kModules[k].destroy();
+void destroyModules(const LanguageModule* modules, int count) {
+  for (int k = count - 1; k >= 0; --k) {
+    modules[k].destroy();
   }
+}
+
+bool createAll() {
+  return createModules(kModules, kModuleCount);
+}
+
+void destroyAll() {
+  destroyModules(kModules, kModuleCount);
 }
 
 const char* runProgram(sysRuntime* runtime, ProgramEntry entry, bool debug) {

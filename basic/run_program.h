@@ -9,6 +9,17 @@ using ProgramEntry = void (*)();
 // create; otherwise the message of the runtime error that ended the program.
 const char* runProgram(sysRuntime* runtime, ProgramEntry entry, bool debugMode);
 
+struct LanguageModule {
+  bool (*create)();
+  void (*destroy)();
+  const char* failure;  // the start-up error text when create fails
+};
+
+// Creates in order, stopping at the first failure: reports it, destroys the modules
+// created so far in reverse order and returns false.
+bool createModules(const LanguageModule* modules, int count);
+void destroyModules(const LanguageModule* modules, int count);
+
 bool createAll();
 void destroyAll();
 void startupError(const char* text);
