@@ -2,6 +2,7 @@
 # missing system packages, configure, build and run.
 BUILD ?= build
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: deps configure build test demo bench sanitize clean

@@ -2,12 +2,14 @@
 
 #include <dlfcn.h>
 
+#include "platform/paths.h"
 #include "platform/process.h"
 
-void* loadLibrary(const std::string& name) {
-  if (name.empty()) {
+void* loadLibrary(const std::string& programName) {
+  if (programName.empty()) {
     return nullptr;
   }
+  const std::string name = resolvePath(programName);
   if (name.find('/') != std::string::npos) {
     return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
   }

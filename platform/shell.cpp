@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/paths.h"
+
 
 extern char** environ;
 
@@ -78,7 +80,7 @@ bool spawnDetached(const std::vector<std::string>& argv) {
 }  // namespace
 
 bool shellOpen(const std::string& file, const std::string& parameters) {
-  const std::string& path = file;
+  const std::string path = resolvePath(file);
   std::vector<std::string> argv;
   if (isExecutableFile(path) || (path.find('/') == std::string::npos && access(path.c_str(), F_OK) != 0)) {
     argv.push_back(path);  // a program, here or on the search path
