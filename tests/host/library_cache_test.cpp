@@ -21,6 +21,17 @@ TEST(LibraryCache, CallsWithFourArgumentsAndCachesByExactName) {
   EXPECT_EQ(cache.libraryCount(), 2u);
 }
 
+TEST(LibraryCache, BackslashesInTheLibraryNameAreSeparators) {
+  LibraryCache cache;
+  std::string windowsStyle = kLibrary;
+  for (char& c : windowsStyle) {
+    if (c == '/') {
+      c = '\\';
+    }
+  }
+  EXPECT_EQ(cache.call(windowsStyle, "sizes", nullptr, 3, nullptr, 0), 3000);
+}
+
 TEST(LibraryCache, MissingLibrariesAndFunctionsGiveZeroAndAreNotRemembered) {
   LibraryCache cache;
   EXPECT_EQ(cache.call("/no/such/library.so", "sizes", nullptr, 1, nullptr, 0), 0);
