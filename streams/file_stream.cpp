@@ -70,13 +70,18 @@ FileStream::~FileStream() {
   ::close(fd_);
 }
 
+// Single bytes from the buffer take a path with no call and no frame; the rest go on.
 int FileStream::read(void* buffer, int count) {
-  if (!readable_ || count <= 0) {
-    return 0;
-  }
   if (count == 1 && readPos_ < readEnd_) {
     *static_cast<char*>(buffer) = buffer_[readPos_++];
     return 1;
+  }
+  return readSlow(buffer, count);
+}
+
+int FileStream::readSlow(void* buffer, int count) {
+  if (!readable_ || count <= 0) {
+    return 0;
   }
   if (pending_ > 0 && !flushOutput()) {
     return 0;
@@ -108,6 +113,14 @@ int FileStream::read(void* buffer, int count) {
 }
 
 int FileStream::write(const void* buffer, int count) {
+  if (count == 1 && writable_ && readEnd_ == 0 && pending_ < kBufferSize) {
+    buffer_[pending_++] = *static_cast<const char*>(buffer);
+    return 1;
+  }
+  return writeSlow(buffer, count);
+}
+
+int FileStream::writeSlow(const void* buffer, int count) {
   if (!writable_ || count <= 0) {
     return 0;
   }
@@ -132,6 +145,12 @@ int FileStream::write(const void* buffer, int count) {
 }
 
 int FileStream::avail() { return readEnd_ - readPos_; }
+
+std::string_view FileStream::buffered() {
+  return std::string_view(buffer_ + readPos_, static_cast<size_t>(readEnd_ - readPos_));
+}
+
+void FileStream::skip(int count) { readPos_ += std::min(count, readEnd_ - readPos_); }
 
 // A file opened for writing only can never deliver a byte, so it always reports 1.
 int FileStream::eof() {

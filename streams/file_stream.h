@@ -25,6 +25,8 @@ class FileStream final : public ksStream {
   int avail() override;
   // Peeks at the next byte (filling the buffer): 1 if none can be read, else 0.
   int eof() override;
+  std::string_view buffered() override;
+  void skip(int count) override;
 
   // Both flush pending output and drop the read buffer; -1 on failure.
   int64_t position();
@@ -32,6 +34,8 @@ class FileStream final : public ksStream {
 
  private:
   FileStream(int fd, bool readable, bool writable);
+  __attribute__((noinline)) int readSlow(void* buffer, int count);
+  __attribute__((noinline)) int writeSlow(const void* buffer, int count);
   int fill();
   bool flushOutput();
   void dropReadBuffer();

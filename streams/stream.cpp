@@ -24,10 +24,8 @@ ksStream::~ksStream() { liveStreams().erase(this); }
 
 bool isLiveStream(const ksStream* stream) { return liveStreams().count(stream) != 0; }
 
-ksStream* streamFromHandle(int32_t handle) {
-  ksStream* const stream = reinterpret_cast<ksStream*>(static_cast<intptr_t>(handle));
-  if (debugMode && !isLiveStream(stream)) {
+void checkStream(const ksStream* stream) {
+  if (!isLiveStream(stream)) {
     runtimeError(kNoStream);
   }
-  return stream;
 }

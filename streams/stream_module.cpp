@@ -17,10 +17,13 @@ namespace {
 const char* const kIllegalBufferSize = "Illegal buffer size";
 constexpr int32_t kMaxCopyBuffer = 0x100000;
 
-// Numeric reads start from a zero word, so bytes that do not arrive read as zero.
-uint32_t readWord(int32_t handle, int width) {
-  uint32_t word = 0;
-  streamFromHandle(handle)->read(&word, width);
+// Numeric reads start from a zero word, so bytes that do not arrive read as zero. The
+// word has the read's own width: a narrower store followed by a wider load of the same
+// word would stall the processor on every byte read.
+template <typename Word>
+Word readWord(int32_t handle) {
+  Word word = 0;
+  streamFromHandle(handle)->read(&word, sizeof word);
   return word;
 }
 
@@ -36,14 +39,14 @@ int32_t eof(int32_t handle) { return streamFromHandle(handle)->eof(); }
 
 int32_t readAvail(int32_t handle) { return streamFromHandle(handle)->avail(); }
 
-int32_t readByte(int32_t handle) { return static_cast<int32_t>(readWord(handle, 1)); }
+int32_t readByte(int32_t handle) { return static_cast<int32_t>(readWord<uint8_t>(handle)); }
 
-int32_t readShort(int32_t handle) { return static_cast<int32_t>(readWord(handle, 2)); }
+int32_t readShort(int32_t handle) { return static_cast<int32_t>(readWord<uint16_t>(handle)); }
 
-int32_t readInt(int32_t handle) { return static_cast<int32_t>(readWord(handle, 4)); }
+int32_t readInt(int32_t handle) { return static_cast<int32_t>(readWord<uint32_t>(handle)); }
 
 float readFloat(int32_t handle) {
-  const uint32_t word = readWord(handle, 4);
+  const uint32_t word = readWord<uint32_t>(handle);
   float value;
   std::memcpy(&value, &word, sizeof value);
   return value;
@@ -72,17 +75,39 @@ ksStr* readString(int32_t handle) {
   return result;
 }
 
-// One read per byte up to LF; CR is dropped wherever it stands.
+// Bytes up to LF, which is consumed and not kept; CR is dropped wherever it stands.
+// Bytes the stream already holds are scanned in place; otherwise one read per byte.
 ksStr* readLine(int32_t handle) {
   ksStream* const stream = streamFromHandle(handle);
   ksStr* const result = ksStrNew();
-  unsigned char byte;
-  while (stream->read(&byte, 1) == 1 && byte != '\n') {
+  std::string& line = result->value;
+  for (;;) {
+    const std::string_view held = stream->buffered();
+    if (!held.empty()) {
+      const size_t end = held.find('\n');
+      const std::string_view part = held.substr(0, end);
+      for (size_t from = 0; from < part.size();) {
+        size_t cr = part.find('\r', from);
+        if (cr == std::string_view::npos) {
+          cr = part.size();
+        }
+        line.append(part.data() + from, cr - from);
+        from = cr + 1;
+      }
+      stream->skip(static_cast<int>(end == std::string_view::npos ? held.size() : end + 1));
+      if (end != std::string_view::npos) {
+        return result;
+      }
+      continue;
+    }
+    unsigned char byte;
+    if (stream->read(&byte, 1) != 1 || byte == '\n') {
+      return result;
+    }
     if (byte != '\r') {
-      result->value.push_back(static_cast<char>(byte));
+      line.push_back(static_cast<char>(byte));
     }
   }
-  return result;
 }
 
 void writeByte(int32_t handle, int32_t value) {

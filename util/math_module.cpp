@@ -33,13 +33,18 @@ float unitValue() {
 
 }  // namespace
 
+// Schrage's method with q = 44,488 and r = 3,399 (m = 48,271 q + r): hi = state div q,
+// lo = state mod q, state = 48,271 lo - 3,399 hi, plus m when negative. Since
+// 48,271 lo - 3,399 hi = 48,271 state - m hi, and that value lies strictly between -m
+// and m, it is evaluated in wrapping 32-bit arithmetic without the dependent multiply
+// for lo; the result is the same.
 int32_t randomStep() {
-  const int32_t hi = randomState / 44488;
-  const int32_t lo = randomState % 44488;
-  randomState = 48271 * lo - 3399 * hi;
-  if (randomState < 0) {
-    randomState += 2147483647;
-  }
+  constexpr uint32_t kModulus = 2147483647u;
+  const uint32_t state = static_cast<uint32_t>(randomState);
+  const uint32_t hi = state / 44488u;
+  // m hi = (hi << 31) - hi, grouped so the shift runs beside the other terms.
+  const int32_t next = static_cast<int32_t>((48271u * state + hi) - (hi << 31));
+  randomState = next < 0 ? next + static_cast<int32_t>(kModulus) : next;
   return randomState;
 }
 
@@ -80,14 +85,20 @@ float rnd(float from, float to) {
   return static_cast<float>(from + r * (static_cast<double>(to) - from));
 }
 
-// The range is counted in 64 bits, so even the widest one (-2^31 ... 2^31 - 1) gives
-// a result inside it.
+// r is (2k + 1) / 2^17 for the state's low 16 bits k, so the integer part of
+// r * (hi - lo + 1) is exactly ((2k + 1) * (hi - lo + 1)) >> 17, computed here in
+// integers: the same results, and even the widest range (-2^31 ... 2^31 - 1) cannot
+// overflow.
 int32_t rand(int32_t from, int32_t to) {
   const int32_t lo = from < to ? from : to;
   const int32_t hi = from < to ? to : from;
-  const int64_t range = static_cast<int64_t>(hi) - lo + 1;
-  const double r = unitValue();
-  return static_cast<int32_t>(lo + static_cast<int64_t>(r * static_cast<double>(range)));
+  const uint32_t span = static_cast<uint32_t>(hi) - static_cast<uint32_t>(lo);  // range - 1
+  const uint32_t odd = 2u * static_cast<uint32_t>(randomStep() & 0xFFFF) + 1u;
+  // odd < 2^17, so ranges up to 2^15 multiply within 32 bits.
+  const uint32_t offset =
+      span < 0x8000u ? (odd * (span + 1u)) >> 17
+                     : static_cast<uint32_t>((static_cast<uint64_t>(odd) * span + odd) >> 17);
+  return static_cast<int32_t>(static_cast<uint32_t>(lo) + offset);
 }
 
 void seedRnd(int32_t seed) {

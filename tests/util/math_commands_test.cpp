@@ -90,6 +90,22 @@ TEST(RandomRanges, RandOrdersItsBoundsAndDefaults) {
   }
 }
 
+TEST(RandomRanges, RandIsTheIntegerPartOfTheUnitValueTimesTheRange) {
+  const int32_t bounds[][2] = {{1, 6},          {0, 32767},        {0, 32768},
+                               {-5, 70000},     {-1000000, 1000000}, {INT32_MIN, INT32_MAX},
+                               {INT32_MAX, 0},  {INT32_MIN, -1}};
+  seedRnd(99);
+  for (int i = 0; i < 2000; ++i) {
+    const int32_t lo = bounds[i % 8][0] < bounds[i % 8][1] ? bounds[i % 8][0] : bounds[i % 8][1];
+    const int32_t hi = bounds[i % 8][0] < bounds[i % 8][1] ? bounds[i % 8][1] : bounds[i % 8][0];
+    const int64_t next = (static_cast<int64_t>(randomState) * 48271) % 2147483647;
+    const double r = static_cast<double>(next & 0xFFFF) / 65536.0 + 1.0 / 131072.0;
+    const int64_t expected =
+        lo + static_cast<int64_t>(r * static_cast<double>(static_cast<int64_t>(hi) - lo + 1));
+    ASSERT_EQ(mathcmd::rand(bounds[i % 8][0], bounds[i % 8][1]), expected) << i;
+  }
+}
+
 TEST(RandomRanges, RndStaysStrictlyInsideItsBounds) {
   for (int i = 0; i < 1000; ++i) {
     const float v = rnd(10, 0);
