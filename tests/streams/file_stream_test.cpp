@@ -58,6 +58,41 @@ TEST_F(FileStreamTest, LargeAndMixedReadsDeliverTheFileInOrder) {
   delete f;
 }
 
+// CR and LF on both sides of the 4,096-byte buffer's edges, and a last line without LF.
+TEST_F(FileStreamTest, ReadLineAcrossBufferEdges) {
+  std::string text;
+  std::vector<std::string> expected;
+  auto add = [&](const std::string& body, const std::string& end) {
+    text += body + end;
+    std::string kept;
+    for (char c : body + end) {
+      if (c != '\r' && c != '\n') {
+        kept += c;
+      }
+    }
+    expected.push_back(kept);
+  };
+  add(std::string(4095, 'a'), "\r\n");         // CR ends the first buffer, LF starts the next
+  add(std::string(4094, 'b'), "\n");            // LF is the last byte of the second buffer
+  add(std::string(1, 'c'), "\r\r\n");
+  add(std::string(10000, 'd') + "\rx", "\n");   // longer than a buffer, inner CR
+  add("", "\n");
+  add("tail\r", "");
+  put("lines.txt", text);
+  const int32_t f = readFile(ksStrNew("lines.txt"));
+  ASSERT_NE(f, 0);
+  for (const std::string& line : expected) {
+    ASSERT_EQ(take(readLine(f)), line);
+  }
+  EXPECT_EQ(eof(f), 1);
+  EXPECT_EQ(take(readLine(f)), "");
+  EXPECT_EQ(seekFile(f, 4096), 4096);
+  EXPECT_EQ(take(readLine(f)), "");  // the LF after the CR at 4,095
+  EXPECT_EQ(take(readLine(f)), std::string(4094, 'b'));
+  EXPECT_EQ(filePos(f), 8192);
+  closeFile(f);
+}
+
 TEST_F(FileStreamTest, WriteOnlyFilesReportEndAndReadNothing) {
   const int32_t f = writeFile(ksStrNew("out.bin"));
   ASSERT_NE(f, 0);

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "streams/stream.h"
@@ -31,6 +32,12 @@ class MemoryStream : public ksStream {
   }
   int avail() override { return static_cast<int>(data.size() - cursor); }
   int eof() override { return fixedEof != kFollowData ? fixedEof : (cursor >= data.size()); }
+  // With bufferedBytes set, up to that many unread bytes are offered as held data.
+  std::string_view buffered() override {
+    const size_t held = std::min(data.size() - cursor, bufferedBytes);
+    return std::string_view(reinterpret_cast<const char*>(data.data()) + cursor, held);
+  }
+  void skip(int count) override { cursor += static_cast<size_t>(count); }
 
   int32_t handle() const { return streamHandle(this); }
 
@@ -38,6 +45,7 @@ class MemoryStream : public ksStream {
   std::vector<uint8_t> data;
   size_t cursor = 0;
   int maxRead = INT_MAX;         // most bytes one read delivers
+  size_t bufferedBytes = 0;      // bytes offered through buffered(); none by default
   int fixedEof = kFollowData;    // what eof reports; by default whether data is left
   std::vector<int> requested;    // counts asked of read, in order
   std::vector<int> written;      // counts handed to write, in order

@@ -152,6 +152,34 @@ TEST_F(StreamText, ReadLineDropsEveryCarriageReturn) {
   EXPECT_EQ(e.eof(), 1);
 }
 
+// Lines as one-byte reads would give them: split at LF, every CR dropped.
+std::vector<std::string> expectedLines(const std::string& text) {
+  std::vector<std::string> lines(1);
+  for (char c : text) {
+    if (c == '\n') {
+      lines.emplace_back();
+    } else if (c != '\r') {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+TEST_F(StreamText, ReadLineOverHeldBytesMatchesByteReads) {
+  const char raw[] = "ab\r\ncd\r\r\n\r\nef\n\ngh\ri\r";
+  const std::string text(raw, sizeof raw - 1);
+  const std::vector<std::string> expected = expectedLines(text);
+  for (size_t held : {size_t{1}, size_t{2}, size_t{3}, size_t{5}, size_t{100}}) {
+    MemoryStream s(Bytes(text.begin(), text.end()));
+    s.bufferedBytes = held;
+    for (const std::string& line : expected) {
+      EXPECT_EQ(take(readLine(s.handle())), line) << "held " << held;
+    }
+    EXPECT_EQ(s.cursor, text.size());
+    EXPECT_EQ(take(readLine(s.handle())), "");
+  }
+}
+
 TEST_F(StreamText, WriteLineEndsWithCrLf) {
   MemoryStream s;
   writeLine(s.handle(), ksStrNew(""));
