@@ -2,6 +2,8 @@
 // argument in place and return that same node; the others release their arguments.
 #pragma once
 #include <cstdint>
+#include <ctime>
+#include <string>
 
 #include "basic/ks_str.h"
 
@@ -25,5 +27,9 @@ ksStr* hex(int32_t value);
 ksStr* bin(int32_t value);
 ksStr* currentDate();
 ksStr* currentTime();
+
+// The texts of CurrentDate and CurrentTime for a given local time.
+std::string dateText(const std::tm& time);
+std::string timeText(const std::tm& time);
 
 }  // namespace stringcmd

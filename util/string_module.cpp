@@ -25,21 +25,11 @@ bool visible(char c) {
   return code > 32 && code != 127;
 }
 
-// Formats the local time in the C locale's conventions whatever the process locale.
-ksStr* localTimeText(bool date) {
-  static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+ksStr* localTimeText(std::string (*format)(const std::tm&)) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   ::localtime_r(&now, &local);
-  char text[32];
-  if (date) {
-    std::snprintf(text, sizeof text, "%02d %s %04d", local.tm_mday, kMonths[local.tm_mon % 12],
-                  local.tm_year + 1900);
-  } else {
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
-  }
-  return ksStrNew(text);
+  return ksStrNew(format(local));
 }
 
 }  // namespace
@@ -219,9 +209,25 @@ ksStr* bin(int32_t value) {
   return ksStrNew(std::string_view(text, 32));
 }
 
-ksStr* currentDate() { return localTimeText(true); }
+// The C locale's "%d %b %Y" and "%H:%M:%S", whatever locale the process has set.
+std::string dateText(const std::tm& time) {
+  static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d %s %d", time.tm_mday,
+                kMonths[((time.tm_mon % 12) + 12) % 12], time.tm_year + 1900);
+  return text;
+}
 
-ksStr* currentTime() { return localTimeText(false); }
+std::string timeText(const std::tm& time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.tm_hour, time.tm_min, time.tm_sec);
+  return text;
+}
+
+ksStr* currentDate() { return localTimeText(&dateText); }
+
+ksStr* currentTime() { return localTimeText(&timeText); }
 
 }  // namespace stringcmd
 
