@@ -10,11 +10,10 @@ get_filename_component(KS_PROGRAM_INCLUDE_DIR ${CMAKE_CURRENT_LIST_DIR}/../tests
 
 function(ks_add_program name source)
   get_filename_component(source_path ${source} ABSOLUTE)
-  set(object ${CMAKE_CURRENT_BINARY_DIR}/programs/${name}.o)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}.o)
   set(module ${CMAKE_BINARY_DIR}/programs/${name}.ksm)
   add_custom_command(
     OUTPUT ${object}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/programs
     COMMAND gcc ${KS_PROGRAM_CFLAGS} -I${KS_PROGRAM_INCLUDE_DIR}
             -MD -MF ${object}.d -o ${object} ${source_path}
     DEPENDS ${source_path}

@@ -1,6 +1,8 @@
 /* Runtime entries for C test programs, declared by their link names. A program defines
  * void __MAIN(void) as its entry and may call only these (there is no libc). Commands are
- * "_f" + the lower-cased command name; internal entries and data symbols carry "__". */
+ * "_f" + the lower-cased command name; internal entries and data symbols carry "__".
+ * Keep programs free of large struct copies and array initialisers on the stack: gcc may
+ * turn them into calls to memcpy or memset, which the runtime does not provide. */
 #ifndef KESTREL_TEST_PROGRAM_H
 #define KESTREL_TEST_PROGRAM_H
 
