@@ -20,9 +20,10 @@ const char* const kNoDirectory = "Directory does not exist";
 // Every file stream the program holds.
 std::set<FileStream*> fileStreams;
 
-// The run's manager, taken from the sysRuntime (or made here when there is none, as
-// in tests) at create and handed back at destroy.
+// The run's manager, taken from the sysRuntime at create and handed back at destroy;
+// without a sysRuntime (tests) the module makes and owns it.
 sysFileSystem* fileSystem = nullptr;
+bool ownsManager = false;
 
 FileStream* liveFile(int32_t handle) {
   FileStream* const file = reinterpret_cast<FileStream*>(static_cast<intptr_t>(handle));
@@ -124,13 +125,19 @@ void deleteFile(ksStr* file) { fileSystem->deleteFile(ksStrTake(file)); }
 
 // The sysRuntime hands out one manager at a time: while one is out, none can be had.
 bool filesystem_create() {
-  if (fileSystem || (currentRuntime && currentRuntime->fileSystem)) {
+  if (currentRuntime) {
+    if (currentRuntime->fileSystem) {
+      return false;
+    }
+    fileSystem = new sysFileSystem;
+    currentRuntime->fileSystem = fileSystem;
+    return true;
+  }
+  if (ownsManager) {
     return false;
   }
   fileSystem = new sysFileSystem;
-  if (currentRuntime) {
-    currentRuntime->fileSystem = fileSystem;
-  }
+  ownsManager = true;
   return true;
 }
 
@@ -140,11 +147,15 @@ void filesystem_destroy() {
     fileStreams.erase(fileStreams.begin());
     delete file;
   }
+  // Deleting the manager frees every listing still open.
   if (currentRuntime && currentRuntime->fileSystem == fileSystem) {
     currentRuntime->fileSystem = nullptr;
+    delete fileSystem;
+  } else if (ownsManager) {
+    delete fileSystem;
   }
-  delete fileSystem;  // frees every listing still open
   fileSystem = nullptr;
+  ownsManager = false;
 }
 
 void filesystem_link(LinkCallback callback) {

@@ -188,4 +188,25 @@ TEST_F(FileSystemTest, OneManagerAtATimeAndDestroyFreesListings) {
   EXPECT_TRUE(filesystem_create());
 }
 
+TEST(FileSystemManager, TakenFromAndHandedBackToTheRuntime) {
+  sysRuntime* const runtime = sysRuntime::create(nullptr, "", nullptr, 0);
+  ASSERT_NE(runtime, nullptr);
+  currentRuntime = runtime;
+  ASSERT_TRUE(filesystem_create());
+  FileSystemHost* const manager = runtime->fileSystem;
+  EXPECT_NE(manager, nullptr);
+  EXPECT_FALSE(filesystem_create());
+  EXPECT_NE(readDir(str(".")), 0);
+  filesystem_destroy();
+  EXPECT_EQ(runtime->fileSystem, nullptr);
+
+  // A manager the module never handed back is disposed of with the runtime.
+  ASSERT_TRUE(filesystem_create());
+  EXPECT_NE(readDir(str(".")), 0);
+  currentRuntime = nullptr;
+  sysRuntime::destroy(runtime);
+  ASSERT_TRUE(filesystem_create());  // tests go on without a runtime
+  filesystem_destroy();
+}
+
 }  // namespace
