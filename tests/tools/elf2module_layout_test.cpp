@@ -11,6 +11,8 @@
 
 namespace {
 
+using namespace elf2module;
+
 ModuleImage convertFixture(const std::string& path) {
     const std::vector<uint8_t> object = readFileBytes(path);
     EXPECT_FALSE(object.empty()) << path;

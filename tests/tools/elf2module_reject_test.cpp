@@ -18,6 +18,8 @@
 
 namespace {
 
+using namespace elf2module;
+
 const std::vector<uint8_t>& programObject() {
     static const std::vector<uint8_t> bytes = readFileBytes(PROGRAM_OBJECT);
     return bytes;

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+using elf2module::ModuleImage;
+using elf2module::ModuleRecord;
+
 std::vector<uint8_t> readFileBytes(const std::string& path);
 
 // Parses the module format; nothing when the bytes are not exactly one well-formed image.

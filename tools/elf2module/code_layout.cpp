@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+namespace elf2module {
+
 namespace {
 
 uint64_t alignUp(uint64_t value, uint64_t align) { return (value + align - 1) / align * align; }
@@ -93,3 +95,5 @@ std::optional<SymbolPlace> locateSymbol(const ElfObject& object, const CodeLayou
     // The reader checked value <= section size, and the section lies inside the block.
     return SymbolPlace{symbol.section, layout.areaStart[symbol.section] + symbol.value, symbol.value};
 }
+
+}  // namespace elf2module

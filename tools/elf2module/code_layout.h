@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+namespace elf2module {
+
 constexpr uint32_t kEntryJumpSize = 5;
 constexpr uint32_t kNotPlaced = 0xffffffffu;
 // Largest code block the converter builds; a bigger .bss or COMMON request is refused
@@ -33,3 +35,5 @@ CodeLayout layoutCode(const ElfObject& object);
 
 // Where a defined symbol lies in the block; nothing for undefined, absolute and non-loaded symbols.
 std::optional<SymbolPlace> locateSymbol(const ElfObject& object, const CodeLayout& layout, uint32_t symbolIndex);
+
+}  // namespace elf2module

@@ -5,7 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+namespace elf2module {
+
 class ConvertError : public std::runtime_error {
 public:
     explicit ConvertError(const std::string& message) : std::runtime_error(message) {}
 };
+
+}  // namespace elf2module

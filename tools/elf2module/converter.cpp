@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <set>
 
+namespace elf2module {
+
 namespace {
 
 constexpr const char* kEntryName = "__MAIN";
@@ -93,3 +95,5 @@ ModuleImage convertObject(std::vector<uint8_t> objectFile) {
     padForSymbols(image);
     return image;
 }
+
+}  // namespace elf2module

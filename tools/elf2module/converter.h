@@ -7,4 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace elf2module {
+
 ModuleImage convertObject(std::vector<uint8_t> objectFile);
+
+}  // namespace elf2module

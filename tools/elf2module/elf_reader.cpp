@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+namespace elf2module {
+
 namespace {
 
 constexpr size_t kHeaderSize = 52;
@@ -303,3 +305,5 @@ std::string relocationTypeName(uint32_t type) {
     }
     return "relocation type " + std::to_string(type);
 }
+
+}  // namespace elf2module

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace elf2module {
+
 namespace elf {
 
 constexpr uint32_t SHT_PROGBITS = 1;
@@ -84,3 +86,5 @@ ElfObject readElfObject(std::vector<uint8_t> file);
 
 // "R_386_GOTPC" and the like, or "type N" for a number the table does not know.
 std::string relocationTypeName(uint32_t type);
+
+}  // namespace elf2module

@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace elf2module;
+
 constexpr std::streamoff kMaxInputSize = 256 * 1024 * 1024;
 
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace elf2module {
+
 struct ModuleRecord {
     std::string name;
     int32_t offset = 0;  // symbol offset, or the patch site of a fixup
@@ -17,3 +19,5 @@ struct ModuleImage {
     std::vector<ModuleRecord> relativeFixups;  // site word += target - site
     std::vector<ModuleRecord> absoluteFixups;  // site word += target
 };
+
+}  // namespace elf2module

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+namespace elf2module {
+
 namespace {
 
 void putWord(std::vector<uint8_t>& out, uint32_t value) {
@@ -45,3 +47,5 @@ std::vector<uint8_t> writeModuleImage(const ModuleImage& image) {
     putTable(out, image.absoluteFixups);
     return out;
 }
+
+}  // namespace elf2module

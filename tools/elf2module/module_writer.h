@@ -7,4 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace elf2module {
+
 std::vector<uint8_t> writeModuleImage(const ModuleImage& image);
+
+}  // namespace elf2module

@@ -6,6 +6,8 @@
 
 #include "tools/elf2module/convert_error.h"
 
+namespace elf2module {
+
 namespace {
 
 uint32_t readWord(const std::vector<uint8_t>& code, uint32_t at) {
@@ -77,3 +79,5 @@ void applyRelocations(const ElfObject& object, const CodeLayout& layout, const s
         }
     }
 }
+
+}  // namespace elf2module

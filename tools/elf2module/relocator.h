@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+namespace elf2module {
+
 // Patches image.code (which holds the layout's block) and appends the fixups to image.
 // Absolute fixups against an area use areaNames[area]; areaUsed[area] is set for each.
 void applyRelocations(const ElfObject& object, const CodeLayout& layout, const std::vector<std::string>& areaNames,
                       ModuleImage& image, std::vector<bool>& areaUsed);
+
+}  // namespace elf2module

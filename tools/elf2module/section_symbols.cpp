@@ -4,6 +4,8 @@
 
 #include <set>
 
+namespace elf2module {
+
 std::vector<std::string> sectionSymbolNames(const ElfObject& object, const CodeLayout& layout) {
     std::set<std::string> taken;
     for (const ElfSymbol& symbol : object.symbols) {
@@ -27,3 +29,5 @@ std::vector<std::string> sectionSymbolNames(const ElfObject& object, const CodeL
     }
     return names;
 }
+
+}  // namespace elf2module

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace elf2module {
+
 // One name per area (empty for areas not placed), unique among themselves and among every
 // symbol name of the object.
 std::vector<std::string> sectionSymbolNames(const ElfObject& object, const CodeLayout& layout);
+
+}  // namespace elf2module
