@@ -1,0 +1,467 @@
+// Software surfaces: allocation, the nested lock, fills and copies. The row loops have an
+// SSE2 version where it pays (32- and 16-bit fills and keyed copies) and a portable one;
+// formats that differ are converted through 8-bit channels, which is the slow general path.
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr int32_t maxSide = 32768;
+constexpr int64_t maxBytes = int64_t(512) << 20;
+constexpr int64_t videoBudget = int64_t(256) << 20;
+
+int64_t videoInUse = 0;
+bool failNextLock = false;
+#ifdef __SSE2__
+bool simdOn = true;
+#else
+bool simdOn = false;
+#endif
+
+bool contains(const SurfaceRect& outer, const SurfaceRect& r) {
+    return r.left >= outer.left && r.top >= outer.top && r.right <= outer.right &&
+           r.bottom <= outer.bottom;
+}
+
+uint32_t loadPixel(const uint8_t* p, int32_t bytes) {
+    switch (bytes) {
+    case 2: { uint16_t v; std::memcpy(&v, p, 2); return v; }
+    case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    case 4: { uint32_t v; std::memcpy(&v, p, 4); return v; }
+    default: return p[0];
+    }
+}
+
+void storePixel(uint8_t* p, int32_t bytes, uint32_t v) {
+    switch (bytes) {
+    case 2: { const uint16_t h = uint16_t(v); std::memcpy(p, &h, 2); break; }
+    case 3: p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); break;
+    case 4: std::memcpy(p, &v, 4); break;
+    default: p[0] = uint8_t(v); break;
+    }
+}
+
+// ---- fills ----
+
+void fillRow16(uint16_t* p, int32_t n, uint16_t v) {
+    int32_t i = 0;
+#ifdef __SSE2__
+    if (simdOn && n >= 16) {
+        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
+            p[i++] = v;
+        }
+        const __m128i c = _mm_set1_epi16(int16_t(v));
+        for (; i + 32 <= n; i += 32) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 8), c);
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 16), c);
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 24), c);
+        }
+        for (; i + 8 <= n; i += 8) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        p[i] = v;
+    }
+}
+
+void fillRow32(uint32_t* p, int32_t n, uint32_t v) {
+    int32_t i = 0;
+#ifdef __SSE2__
+    if (simdOn && n >= 8) {
+        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
+            p[i++] = v;
+        }
+        const __m128i c = _mm_set1_epi32(int32_t(v));
+        for (; i + 16 <= n; i += 16) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 4), c);
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 8), c);
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 12), c);
+        }
+        for (; i + 4 <= n; i += 4) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        p[i] = v;
+    }
+}
+
+void fillRow24(uint8_t* p, int32_t n, uint32_t v) {
+    for (int32_t i = 0; i < n; ++i, p += 3) {
+        p[0] = uint8_t(v);
+        p[1] = uint8_t(v >> 8);
+        p[2] = uint8_t(v >> 16);
+    }
+}
+
+// ---- keyed rows (same format): pixels equal to key on the used bits are skipped ----
+
+void keyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t key, uint16_t used) {
+    int32_t i = 0;
+#ifdef __SSE2__
+    if (simdOn) {
+        const __m128i k = _mm_set1_epi16(int16_t(key & used));
+        const __m128i u = _mm_set1_epi16(int16_t(used));
+        for (; i + 8 <= n; i += 8) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i m = _mm_cmpeq_epi16(_mm_and_si128(sv, u), k);
+            const int bits = _mm_movemask_epi8(m);
+            if (bits == 0xFFFF) {
+                continue;
+            }
+            __m128i* dp = reinterpret_cast<__m128i*>(d + i);
+            if (bits == 0) {
+                _mm_storeu_si128(dp, sv);
+                continue;
+            }
+            const __m128i dv = _mm_loadu_si128(dp);
+            _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(m, dv), _mm_andnot_si128(m, sv)));
+        }
+    }
+#endif
+    const uint16_t k = key & used;
+    for (; i < n; ++i) {
+        if ((s[i] & used) != k) {
+            d[i] = s[i];
+        }
+    }
+}
+
+void keyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t key, uint32_t used) {
+    int32_t i = 0;
+#ifdef __SSE2__
+    if (simdOn) {
+        const __m128i k = _mm_set1_epi32(int32_t(key & used));
+        const __m128i u = _mm_set1_epi32(int32_t(used));
+        for (; i + 4 <= n; i += 4) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i m = _mm_cmpeq_epi32(_mm_and_si128(sv, u), k);
+            const int bits = _mm_movemask_epi8(m);
+            if (bits == 0xFFFF) {
+                continue;
+            }
+            __m128i* dp = reinterpret_cast<__m128i*>(d + i);
+            if (bits == 0) {
+                _mm_storeu_si128(dp, sv);
+                continue;
+            }
+            const __m128i dv = _mm_loadu_si128(dp);
+            _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(m, dv), _mm_andnot_si128(m, sv)));
+        }
+    }
+#endif
+    const uint32_t k = key & used;
+    for (; i < n; ++i) {
+        if ((s[i] & used) != k) {
+            d[i] = s[i];
+        }
+    }
+}
+
+void keyedRow24(uint8_t* d, const uint8_t* s, int32_t n, uint32_t key, uint32_t used) {
+    const uint32_t k = key & used;
+    for (int32_t i = 0; i < n; ++i, d += 3, s += 3) {
+        if ((loadPixel(s, 3) & used) != k) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+    }
+}
+
+void keyedRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t bytes, uint32_t key, uint32_t used) {
+    switch (bytes) {
+    case 2:
+        keyedRow16(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), n,
+                   uint16_t(key), uint16_t(used));
+        break;
+    case 3: keyedRow24(d, s, n, key, used); break;
+    default:
+        keyedRow32(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), n, key, used);
+        break;
+    }
+}
+
+// ---- format conversion through 8-bit channels (no bit replication) ----
+
+struct Channel {
+    uint32_t mask;
+    int32_t shift;
+    int32_t bits;
+};
+
+Channel channelOf(uint32_t mask) {
+    if (mask == 0) {
+        return {0, 0, 0};
+    }
+    int32_t shift = 0;
+    while (((mask >> shift) & 1) == 0) {
+        ++shift;
+    }
+    int32_t bits = 0;
+    while (shift + bits < 32 && ((mask >> (shift + bits)) & 1) != 0) {
+        ++bits;
+    }
+    return {mask, shift, bits};
+}
+
+struct Converter {
+    Channel from[4];
+    Channel to[4];
+
+    Converter(const SurfaceFormat& s, const SurfaceFormat& d)
+        : from{channelOf(s.alphaMask), channelOf(s.redMask), channelOf(s.greenMask), channelOf(s.blueMask)},
+          to{channelOf(d.alphaMask), channelOf(d.redMask), channelOf(d.greenMask), channelOf(d.blueMask)} {}
+
+    uint32_t operator()(uint32_t pixel) const {
+        uint32_t out = 0;
+        for (int c = 0; c < 4; ++c) {
+            if (to[c].bits == 0) {
+                continue;
+            }
+            uint32_t v8 = 0xFF;  // a channel the source lacks reads as full
+            if (from[c].bits != 0) {
+                v8 = ((pixel & from[c].mask) >> from[c].shift) << (8 - from[c].bits);
+            }
+            out |= ((v8 >> (8 - to[c].bits)) << to[c].shift) & to[c].mask;
+        }
+        return out;
+    }
+};
+
+bool validFormat(const SurfaceFormat& f) {
+    if (f.depth != 16 && f.depth != 24 && f.depth != 32) {
+        return false;
+    }
+    const uint32_t limit = f.depth == 32 ? 0xFFFFFFFFu : (1u << f.depth) - 1;
+    const uint32_t masks[4] = {f.alphaMask, f.redMask, f.greenMask, f.blueMask};
+    uint32_t seen = 0;
+    for (const uint32_t m : masks) {
+        if ((m & ~limit) != 0 || (m & seen) != 0) {
+            return false;
+        }
+        const Channel c = channelOf(m);
+        if (c.bits > 8 || (c.bits > 0 && (((1ull << c.bits) - 1) << c.shift) != m)) {
+            return false;  // channels are contiguous and at most 8 bits wide
+        }
+        seen |= m;
+    }
+    return true;
+}
+
+}  // namespace
+
+SurfaceRect intersectRects(const SurfaceRect& a, const SurfaceRect& b) {
+    const SurfaceRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                        std::min(a.bottom, b.bottom)};
+    return r.empty() ? SurfaceRect{} : r;
+}
+
+std::unique_ptr<Surface> Surface::create(int32_t width, int32_t height, const SurfaceFormat& format,
+                                         SurfaceMemory memory) {
+    if (width <= 0 || height <= 0 || width > maxSide || height > maxSide || !validFormat(format)) {
+        return nullptr;
+    }
+    const int64_t pitch = (int64_t(width) * format.bytesPerPixel() + 15) & ~int64_t(15);
+    const int64_t bytes = (pitch * height + 63) & ~int64_t(63);
+    if (bytes > maxBytes) {
+        return nullptr;
+    }
+    if (memory == SurfaceMemory::Video && videoInUse + bytes > videoBudget) {
+        return nullptr;
+    }
+    void* mem = std::aligned_alloc(64, size_t(bytes));
+    if (mem == nullptr) {
+        return nullptr;
+    }
+    std::memset(mem, 0, size_t(bytes));
+    std::unique_ptr<Surface> s(new Surface());
+    s->width_ = width;
+    s->height_ = height;
+    s->pitch_ = int32_t(pitch);
+    s->format_ = format;
+    s->memory_ = memory;
+    s->pixels_ = static_cast<uint8_t*>(mem);
+    s->bytes_ = bytes;
+    if (memory == SurfaceMemory::Video) {
+        videoInUse += bytes;
+    }
+    return s;
+}
+
+Surface::~Surface() {
+    if (memory_ == SurfaceMemory::Video) {
+        videoInUse -= bytes_;
+    }
+    std::free(pixels_);
+}
+
+bool Surface::lock(uint8_t** base, int32_t* pitch) {
+    if (failNextLock) {
+        failNextLock = false;
+        return false;
+    }
+    ++lockCount_;
+    *base = pixels_;
+    *pitch = pitch_;
+    return true;
+}
+
+void Surface::unlock() {
+    if (lockCount_ > 0) {
+        --lockCount_;
+    }
+}
+
+bool Surface::fill(const SurfaceRect& rect, uint32_t native) {
+    if (rect.empty() || !contains(this->rect(), rect)) {
+        return false;
+    }
+    const int32_t bytes = format_.bytesPerPixel();
+    const int32_t n = rect.width();
+    uint8_t* row = pixels_ + int64_t(rect.top) * pitch_ + int64_t(rect.left) * bytes;
+    for (int32_t y = rect.top; y < rect.bottom; ++y, row += pitch_) {
+        switch (bytes) {
+        case 2: fillRow16(reinterpret_cast<uint16_t*>(row), n, uint16_t(native)); break;
+        case 3: fillRow24(row, n, native); break;
+        default: fillRow32(reinterpret_cast<uint32_t*>(row), n, native); break;
+        }
+    }
+    return true;
+}
+
+bool Surface::copy(const SurfaceRect& dstRect, const Surface& source, const SurfaceRect& srcRect,
+                   bool keyed, uint32_t key) {
+    if (dstRect.empty() || dstRect.width() != srcRect.width() || dstRect.height() != srcRect.height() ||
+        !contains(rect(), dstRect) || !contains(source.rect(), srcRect)) {
+        return false;
+    }
+    const int32_t bytes = format_.bytesPerPixel();
+    const int32_t w = dstRect.width();
+    const int32_t h = dstRect.height();
+    const int32_t sbytes = source.format_.bytesPerPixel();
+    const uint8_t* srow = source.pixels_ + int64_t(srcRect.top) * source.pitch_ + int64_t(srcRect.left) * sbytes;
+    uint8_t* drow = pixels_ + int64_t(dstRect.top) * pitch_ + int64_t(dstRect.left) * bytes;
+    int32_t sstep = source.pitch_;
+    int32_t dstep = pitch_;
+    const bool self = &source == this;
+    if (self && dstRect.top > srcRect.top) {
+        // Moving down: walk rows bottom-up so no source row is overwritten before it is read.
+        srow += int64_t(h - 1) * sstep;
+        drow += int64_t(h - 1) * dstep;
+        sstep = -sstep;
+        dstep = -dstep;
+    }
+
+    if (!(source.format_ == format_)) {
+        const Converter convert(source.format_, format_);
+        const uint32_t used = source.format_.usedBits();
+        for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
+            for (int32_t x = 0; x < w; ++x) {
+                const uint32_t p = loadPixel(srow + x * sbytes, sbytes);
+                if (!keyed || (p & used) != (key & used)) {
+                    storePixel(drow + x * bytes, bytes, convert(p));
+                }
+            }
+        }
+        return true;
+    }
+
+    const size_t rowBytes = size_t(w) * bytes;
+    if (!keyed) {
+        for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
+            if (self) {
+                std::memmove(drow, srow, rowBytes);
+            } else {
+                std::memcpy(drow, srow, rowBytes);
+            }
+        }
+        return true;
+    }
+    // A keyed copy reads and writes pixel by pixel; when a row overlaps itself sideways the
+    // source row is copied aside first.
+    const bool sideways = self && dstRect.top == srcRect.top && !intersectRects(dstRect, srcRect).empty();
+    std::vector<uint8_t> aside(sideways ? rowBytes : 0);
+    const uint32_t used = format_.usedBits();
+    for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
+        const uint8_t* s = srow;
+        if (sideways) {
+            std::memcpy(aside.data(), srow, rowBytes);
+            s = aside.data();
+        }
+        keyedRow(drow, s, w, bytes, key, used);
+    }
+    return true;
+}
+
+bool Surface::stretchCopy(const SurfaceRect& dstRect, const Surface& source, const SurfaceRect& srcRect,
+                          bool keyed, uint32_t key) {
+    if (dstRect.empty() || srcRect.empty() || !contains(rect(), dstRect) || !contains(source.rect(), srcRect)) {
+        return false;
+    }
+    if (dstRect.width() == srcRect.width() && dstRect.height() == srcRect.height()) {
+        return copy(dstRect, source, srcRect, keyed, key);
+    }
+    if (&source == this) {
+        // Scaling onto an overlapping part of itself: sample from a snapshot.
+        std::unique_ptr<Surface> snap =
+            create(srcRect.width(), srcRect.height(), format_, SurfaceMemory::System);
+        if (!snap || !snap->copy(snap->rect(), *this, srcRect)) {
+            return false;
+        }
+        return stretchCopy(dstRect, *snap, snap->rect(), keyed, key);
+    }
+    const int32_t bytes = format_.bytesPerPixel();
+    const int32_t sbytes = source.format_.bytesPerPixel();
+    const int32_t w = dstRect.width();
+    const int32_t h = dstRect.height();
+    const int64_t sw = srcRect.width();
+    const int64_t sh = srcRect.height();
+    // Each destination pixel samples the source pixel under its centre.
+    std::vector<int32_t> columns(static_cast<size_t>(w));
+    for (int32_t x = 0; x < w; ++x) {
+        columns[size_t(x)] = int32_t(srcRect.left + (int64_t(2 * int64_t(x) + 1) * sw) / (2 * int64_t(w))) * sbytes;
+    }
+    const bool sameFormat = source.format_ == format_;
+    const Converter convert(source.format_, format_);
+    const uint32_t used = source.format_.usedBits();
+    const uint32_t k = key & used;
+    for (int32_t y = 0; y < h; ++y) {
+        const int64_t sy = srcRect.top + ((2 * int64_t(y) + 1) * sh) / (2 * int64_t(h));
+        const uint8_t* srow = source.pixels_ + sy * source.pitch_;
+        uint8_t* d = pixels_ + int64_t(dstRect.top + y) * pitch_ + int64_t(dstRect.left) * bytes;
+        for (int32_t x = 0; x < w; ++x, d += bytes) {
+            const uint32_t p = loadPixel(srow + columns[size_t(x)], sbytes);
+            if (keyed && (p & used) == k) {
+                continue;
+            }
+            storePixel(d, bytes, sameFormat ? p : convert(p));
+        }
+    }
+    return true;
+}
+
+int64_t Surface::videoMemoryTotal() { return videoBudget; }
+int64_t Surface::videoMemoryFree() { return videoBudget - videoInUse; }
+void Surface::failNextLockForTesting() { failNextLock = true; }
+void Surface::setSimdEnabled(bool enabled) {
+#ifdef __SSE2__
+    simdOn = enabled;
+#else
+    (void)enabled;
+#endif
+}
+bool Surface::simdEnabled() { return simdOn; }
