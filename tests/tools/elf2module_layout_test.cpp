@@ -66,6 +66,10 @@ TEST(Elf2ModuleLayout, EntryJumpLandsOnMainAndImageIsWellFormed) {
         EXPECT_NE(findRecord(image.symbols, name), nullptr) << name;
     }
     EXPECT_EQ(findRecord(image.symbols, "scale"), nullptr) << "local functions are not exported";
+    const int32_t data = symbolOffset(image, "__DATA");
+    ASSERT_GE(data, 5);
+    EXPECT_EQ(wordAt(image.code, data), 7u);
+    EXPECT_EQ(wordAt(image.code, data + 8), 9u);
 }
 
 TEST(Elf2ModuleLayout, RuntimeCallsBecomeRelativeFixupsHoldingMinusFour) {
