@@ -13,7 +13,9 @@ namespace {
 std::optional<ModuleImage> readCopy(const std::vector<uint8_t>& bytes) {
   // An exact-size heap copy, so that AddressSanitizer sees any read past the end.
   std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() ? bytes.size() : 1]);
-  std::memcpy(copy.get(), bytes.data(), bytes.size());
+  if (!bytes.empty()) {
+    std::memcpy(copy.get(), bytes.data(), bytes.size());
+  }
   auto image = readModuleImage(copy.get(), bytes.size());
   if (image) {
     image->code = nullptr;  // the copy goes away
