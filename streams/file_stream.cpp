@@ -8,39 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "platform/paths.h"
-
-namespace {
-
-int readRaw(int fd, char* buffer, int count) {
-  ssize_t got;
-  do {
-    got = ::read(fd, buffer, static_cast<size_t>(count));
-  } while (got < 0 && errno == EINTR);
-  return got > 0 ? static_cast<int>(got) : 0;
-}
-
-// Writes everything it can; returns the count that reached the file.
-int writeRaw(int fd, const char* buffer, int count) {
-  int done = 0;
-  while (done < count) {
-    const ssize_t put = ::write(fd, buffer + done, static_cast<size_t>(count - done));
-    if (put < 0 && errno == EINTR) {
-      continue;
-    }
-    if (put <= 0) {
-      break;
-    }
-    done += static_cast<int>(put);
-  }
-  return done;
-}
-
-}  // namespace
+#include "streams/fd_io.h"
 
 FileStream* FileStream::open(std::string_view programPath, Mode mode) {
   int flags = O_CLOEXEC | O_LARGEFILE;
@@ -94,7 +66,7 @@ int FileStream::readSlow(void* buffer, int count) {
     const int remaining = count - done;
     if (remaining >= kBufferSize) {
       // Whole blocks go straight to the caller, bypassing the buffer.
-      const int got = readRaw(fd_, out + done, remaining - remaining % kBufferSize);
+      const int got = readSome(fd_, out + done, remaining - remaining % kBufferSize);
       if (got == 0) {
         break;
       }
@@ -137,7 +109,7 @@ int FileStream::writeSlow(const void* buffer, int count) {
     return 0;
   }
   if (count >= kBufferSize) {
-    return writeRaw(fd_, in, count);
+    return writeAll(fd_, in, count);
   }
   std::memcpy(buffer_, in, static_cast<size_t>(count));
   pending_ = count;
@@ -183,7 +155,7 @@ int64_t FileStream::seek(int64_t offset) {
 
 int FileStream::fill() {
   readPos_ = 0;
-  readEnd_ = readRaw(fd_, buffer_, kBufferSize);
+  readEnd_ = readSome(fd_, buffer_, kBufferSize);
   return readEnd_;
 }
 
@@ -192,7 +164,7 @@ bool FileStream::flushOutput() {
   if (pending_ == 0) {
     return true;
   }
-  const bool complete = writeRaw(fd_, buffer_, pending_) == pending_;
+  const bool complete = writeAll(fd_, buffer_, pending_) == pending_;
   pending_ = 0;
   return complete;
 }

@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <memory>
 
 #include "platform/paths.h"
+#include "streams/fd_io.h"
 
 sysDir::sysDir(DIR* handle) : handle_(handle) { advance(); }
 
@@ -80,32 +80,11 @@ bool sysFileSystem::copyFile(const std::string& from, const std::string& to) {
     ::close(in);
     return false;
   }
-  constexpr size_t kChunk = 65536;
+  constexpr int kChunk = 65536;
   const std::unique_ptr<char[]> buffer(new char[kChunk]);
   bool ok = true;
-  for (;;) {
-    const ssize_t got = ::read(in, buffer.get(), kChunk);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got <= 0) {
-      ok = got == 0;
-      break;
-    }
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = ::write(out, buffer.get() + done, static_cast<size_t>(got - done));
-      if (put < 0 && errno == EINTR) {
-        continue;
-      }
-      if (put <= 0) {
-        ok = false;
-        break;
-      }
-      done += put;
-    }
-    if (!ok) {
-      break;
-    }
+  for (int got; ok && (got = readSome(in, buffer.get(), kChunk)) > 0;) {
+    ok = writeAll(out, buffer.get(), got) == got;
   }
   ::close(in);
   return ::close(out) == 0 && ok;
