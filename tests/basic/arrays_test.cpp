@@ -22,7 +22,8 @@ std::string errorOf(void (*raise)()) {
 }
 
 TEST_F(Arrays, DimTurnsBoundsIntoRunningProductsOfCounts) {
-  CompiledArray<2> grid(kIntType, {3, 4});
+  // Array records are module data: they outlive the run.
+  static CompiledArray<2> grid(kIntType, {3, 4});
   ksDimArray(grid.get());
   EXPECT_EQ(grid.sizes[0], 4);
   EXPECT_EQ(grid.sizes[1], 20);
@@ -32,7 +33,7 @@ TEST_F(Arrays, DimTurnsBoundsIntoRunningProductsOfCounts) {
   }
   grid.array.data[19] = 7;  // the last slot belongs to the block
 
-  CompiledArray<3> cube(kFloatType, {1, 2, 3});
+  static CompiledArray<3> cube(kFloatType, {1, 2, 3});
   ksDimArray(cube.get());
   EXPECT_EQ(cube.sizes[0], 2);
   EXPECT_EQ(cube.sizes[1], 6);
@@ -40,7 +41,7 @@ TEST_F(Arrays, DimTurnsBoundsIntoRunningProductsOfCounts) {
 }
 
 TEST_F(Arrays, ZeroBoundsGiveOneSlot) {
-  CompiledArray<2> single(kIntType, {0, 0});
+  static CompiledArray<2> single(kIntType, {0, 0});
   ksDimArray(single.get());
   EXPECT_EQ(single.sizes[0], 1);
   EXPECT_EQ(single.sizes[1], 1);
@@ -49,7 +50,7 @@ TEST_F(Arrays, ZeroBoundsGiveOneSlot) {
 }
 
 TEST_F(Arrays, NegativeBoundGivesAnEmptyDimensionThatIsStillDimensioned) {
-  CompiledArray<2> empty(kStringType, {-1, 5});
+  static CompiledArray<2> empty(kStringType, {-1, 5});
   ksDimArray(empty.get());
   EXPECT_EQ(empty.sizes[0], 0);
   EXPECT_EQ(empty.sizes[1], 0);
@@ -59,13 +60,13 @@ TEST_F(Arrays, NegativeBoundGivesAnEmptyDimensionThatIsStillDimensioned) {
 }
 
 TEST_F(Arrays, ImpossibleSizesAreAllocationFailures) {
-  CompiledArray<2> huge(kIntType, {65535, 65535});
+  static CompiledArray<2> huge(kIntType, {65535, 65535});
   EXPECT_THROW(ksDimArray(huge.get()), std::bad_alloc);
   EXPECT_EQ(huge.array.data, nullptr);
 }
 
 TEST_F(Arrays, UndimReleasesStringsAndIsHarmlessTwice) {
-  CompiledArray<1> names(kStringType, {4});
+  static CompiledArray<1> names(kStringType, {4});
   ksDimArray(names.get());
   ksStr** slots = reinterpret_cast<ksStr**>(names.array.data);
   ksStrStore(&slots[0], ksStrConst("a"));
@@ -83,9 +84,10 @@ TEST_F(Arrays, UndimReleasesStringsAndIsHarmlessTwice) {
 }
 
 TEST_F(Arrays, UndimReleasesObjectsButNotPlainValues) {
-  CompiledType<1> type({intTypeWord()});
+  // Type descriptors are module data: they outlive the run.
+  static CompiledType<1> type({intTypeWord()});
   ksObj* o = ksObjNew(type.get());
-  CompiledArray<1> refs(kObjectType, {2});
+  static CompiledArray<1> refs(kObjectType, {2});
   ksDimArray(refs.get());
   ksObjStore(reinterpret_cast<ksObj**>(&refs.array.data[1]), o);
   ksObjDelete(o);
@@ -93,7 +95,7 @@ TEST_F(Arrays, UndimReleasesObjectsButNotPlainValues) {
   ksUndimArray(refs.get());
   EXPECT_EQ(ksObjUnreleasedCount(), 0);
 
-  CompiledArray<1> numbers(kIntType, {2});
+  static CompiledArray<1> numbers(kIntType, {2});
   ksDimArray(numbers.get());
   numbers.array.data[0] = 12345;
   ksUndimArray(numbers.get());
@@ -101,7 +103,7 @@ TEST_F(Arrays, UndimReleasesObjectsButNotPlainValues) {
 }
 
 TEST_F(Arrays, RedimAfterUndimStartsFromNewBounds) {
-  CompiledArray<1> list(kIntType, {9});
+  static CompiledArray<1> list(kIntType, {9});
   ksDimArray(list.get());
   list.array.data[9] = 1;
   ksUndimArray(list.get());
@@ -121,7 +123,7 @@ TEST_F(Arrays, VectorsAreZeroFilledAndReleaseTheirElements) {
   ksVecFree(block, &strings);
   EXPECT_EQ(ksStrActiveCount(), 0);
 
-  CompiledType<1> type({intTypeWord()});
+  static CompiledType<1> type({intTypeWord()});
   ksVecType objects = compiledVector(2, &type.type.code);
   int32_t* refs = ksVecAlloc(&objects);
   ksObjStore(reinterpret_cast<ksObj**>(&refs[0]), ksObjNew(type.get()));
@@ -137,7 +139,7 @@ TEST_F(Arrays, BoundsErrorsCarryTheirMessages) {
 }
 
 TEST(ArrayRuns, ArraysLeftDimensionedAreUndimensionedForTheNextRun) {
-  CompiledArray<1> names(kStringType, {3});
+  static CompiledArray<1> names(kStringType, {3});
   ASSERT_TRUE(basic_create());
   ksDimArray(names.get());
   ksStrStore(reinterpret_cast<ksStr**>(&names.array.data[0]), ksStrConst("x"));

@@ -323,8 +323,8 @@ TEST_F(Objects, TextFormMarksTheRootAndCutsDeepNesting) {
 }
 
 TEST_F(Objects, VectorFieldsAreAllocatedAndFreedWithTheRecord) {
-  ksVecType names = compiledVector(3, stringTypeWord());
-  CompiledType<2> holder({intTypeWord(), &names.code});
+  static ksVecType names = compiledVector(3, stringTypeWord());
+  static CompiledType<2> holder({intTypeWord(), &names.code});
   const size_t blocksBefore = blockCount();
   ksObj* o = ksObjNew(holder.get());
   int32_t* vector = slotPointer<int32_t>(o->fields[1]);

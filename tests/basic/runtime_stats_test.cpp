@@ -37,7 +37,7 @@ TEST_F(RuntimeStats, OnlyTheThreeCountsWithoutLiveStrings) {
 }
 
 TEST_F(RuntimeStats, CountsThenEveryLiveStringOldestFirst) {
-  CompiledType<1> type({intTypeWord()});
+  static CompiledType<1> type({intTypeWord()});
   ksObj* shell = nullptr;
   ksObjStore(&shell, ksObjNew(type.get()));
   ksObjDelete(shell);
