@@ -1,0 +1,219 @@
+// The language core's hot paths through their registered entries: string literals
+// created and released, objects created and deleted, concatenation growth and object
+// iteration, each against the obvious C or C++ baseline in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <list>
+#include <map>
+#include <string>
+
+#include "basic/objects.h"
+#include "basic/string_entries.h"
+#include "bench/bench_ratio.h"
+#include "runtime/modules.h"
+
+namespace {
+
+std::map<std::string, void*> entries;
+
+template <typename Function>
+Function entry(const char* name) {
+  if (entries.empty()) {
+    basic_link([](CommandSignature signature, void* address) { entries[signature] = address; });
+  }
+  return reinterpret_cast<Function>(entries.at(name));
+}
+
+const auto strConst = entry<ksStr* (*)(const char*)>("_ksStrConst");
+const auto strRelease = entry<void (*)(ksStr*)>("_ksStrRelease");
+const auto strConcat = entry<ksStr* (*)(ksStr*, ksStr*)>("_ksStrConcat");
+const auto objNew = entry<ksObj* (*)(ksType*)>("_ksObjNew");
+const auto objDelete = entry<void (*)(ksObj*)>("_ksObjDelete");
+const auto objFirst = entry<ksObj* (*)(ksType*)>("_ksObjFirst");
+const auto objNext = entry<ksObj* (*)(ksObj*)>("_ksObjNext");
+
+// 8 characters fit std::string's own buffer; 40 need the heap.
+const char* literal(int64_t length) {
+  return length <= 8 ? "Kestrel!" : "Kestrel Basic: the quick brown fox jumps";
+}
+
+// A 4-field user type laid out as compiled data: Type Thing x%, y#, name$, id%.
+struct ThingType {
+  ksType type;
+  int32_t* fields[4];
+};
+
+ThingType& thingType() {
+  static ThingType t = [] {
+    ThingType made{};
+    made.type.code = kObjectType;
+    for (ksObj* sentinel : {&made.type.used, &made.type.freeList}) {
+      sentinel->next = sentinel->prev = sentinel;
+      sentinel->refs = -1;
+    }
+    made.type.fieldCount = 4;
+    int32_t* const intWord = static_cast<int32_t*>(entries.at("_ksIntType"));
+    made.fields[0] = intWord;
+    made.fields[1] = static_cast<int32_t*>(entries.at("_ksFltType"));
+    made.fields[2] = static_cast<int32_t*>(entries.at("_ksStrType"));
+    made.fields[3] = intWord;
+    return made;
+  }();
+  return t;
+}
+
+// The same record as a plain C++ object: header and four slots.
+struct PlainRecord {
+  void* fields;
+  PlainRecord* next;
+  PlainRecord* prev;
+  void* type;
+  int32_t refs;
+  int32_t x;
+  float y;
+  std::string* name;
+  int32_t id;
+};
+
+class Run {
+ public:
+  Run() { basic_create(); }
+  ~Run() { basic_destroy(); }
+};
+
+void BM_StrConstRelease(benchmark::State& state) {
+  Run run;
+  const char* text = literal(state.range(0));
+  for (auto _ : state) {
+    ksStr* s = strConst(text);
+    benchmark::DoNotOptimize(s);
+    strRelease(s);
+  }
+}
+BENCHMARK(BM_StrConstRelease)->Arg(8)->Arg(40);
+
+void BM_MallocCopyFree(benchmark::State& state) {
+  const char* text = literal(state.range(0));
+  for (auto _ : state) {
+    const size_t size = std::strlen(text) + 1;
+    char* copy = static_cast<char*>(std::malloc(size));
+    std::memcpy(copy, text, size);
+    benchmark::DoNotOptimize(copy);
+    benchmark::ClobberMemory();
+    std::free(copy);
+  }
+}
+BENCHMARK(BM_MallocCopyFree)->Arg(8)->Arg(40);
+
+void BM_StdString(benchmark::State& state) {
+  const char* text = literal(state.range(0));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    std::string s(text);
+    benchmark::DoNotOptimize(s.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_StdString)->Arg(8)->Arg(40);
+
+void BM_ObjNewDelete(benchmark::State& state) {
+  Run run;
+  ksType* type = &thingType().type;
+  for (auto _ : state) {
+    ksObj* o = objNew(type);
+    benchmark::DoNotOptimize(o);
+    objDelete(o);
+  }
+}
+BENCHMARK(BM_ObjNewDelete);
+
+void BM_NewDeleteRecord(benchmark::State& state) {
+  for (auto _ : state) {
+    PlainRecord* r = new PlainRecord{};
+    benchmark::DoNotOptimize(r);
+    benchmark::ClobberMemory();
+    delete r;
+  }
+}
+BENCHMARK(BM_NewDeleteRecord);
+
+// One character at a time, as `s$ = s$ + "x"` does.
+void BM_ConcatOneCharacterAtATime(benchmark::State& state) {
+  Run run;
+  const int64_t length = state.range(0);
+  for (auto _ : state) {
+    ksStr* s = strConst("");
+    for (int64_t i = 0; i < length; ++i) {
+      s = strConcat(s, strConst("x"));
+    }
+    benchmark::DoNotOptimize(s);
+    strRelease(s);
+  }
+}
+BENCHMARK(BM_ConcatOneCharacterAtATime)->Arg(1000)->Arg(10000);
+
+constexpr int kLiveObjects = 100000;
+
+void BM_IterateObjectsThroughEntries(benchmark::State& state) {
+  Run run;
+  ksType* type = &thingType().type;
+  for (int i = 0; i < kLiveObjects; ++i) {
+    objNew(type)->fields[0] = i;
+  }
+  for (auto _ : state) {
+    int32_t sum = 0;
+    for (ksObj* o = objFirst(type); o; o = objNext(o)) {
+      sum += o->fields[0];
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_IterateObjectsThroughEntries);
+
+void BM_IterateObjectsDirect(benchmark::State& state) {
+  Run run;
+  ksType* type = &thingType().type;
+  for (int i = 0; i < kLiveObjects; ++i) {
+    ksObjNew(type)->fields[0] = i;
+  }
+  for (auto _ : state) {
+    int32_t sum = 0;
+    for (ksObj* o = ksObjFirst(type); o; o = ksObjNext(o)) {
+      sum += o->fields[0];
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_IterateObjectsDirect);
+
+void BM_IterateStdList(benchmark::State& state) {
+  std::list<PlainRecord> records;
+  for (int i = 0; i < kLiveObjects; ++i) {
+    records.push_back(PlainRecord{});
+    records.back().x = i;
+  }
+  for (auto _ : state) {
+    int32_t sum = 0;
+    for (const PlainRecord& r : records) {
+      sum += r.x;
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_IterateStdList);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return runWithRatios(argc, argv,
+                       {{"BM_MallocCopyFree/8", "BM_StrConstRelease/8"},
+                        {"BM_StdString/8", "BM_StrConstRelease/8"},
+                        {"BM_MallocCopyFree/40", "BM_StrConstRelease/40"},
+                        {"BM_StdString/40", "BM_StrConstRelease/40"},
+                        {"BM_NewDeleteRecord", "BM_ObjNewDelete"},
+                        {"BM_ConcatOneCharacterAtATime/10000", "BM_ConcatOneCharacterAtATime/1000"},
+                        {"BM_IterateObjectsDirect", "BM_IterateStdList"},
+                        {"BM_IterateObjectsThroughEntries", "BM_IterateStdList"}});
+}
