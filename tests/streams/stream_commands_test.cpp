@@ -125,6 +125,11 @@ TEST_F(StreamText, BadLengthPrefixesGiveEmptyWithoutReadingTheBody) {
   MemoryStream negative(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 'x', 'y'});
   EXPECT_EQ(take(readString(negative.handle())), "");
   EXPECT_EQ(negative.cursor, 4u);
+
+  // More than a string can hold in this process: no buffer, so no body read.
+  MemoryStream huge(Bytes{0x00, 0x00, 0x00, 0x7F, 'x', 'y'});
+  EXPECT_EQ(take(readString(huge.handle())), "");
+  EXPECT_EQ(huge.requested, (std::vector<int>{4}));
 }
 
 TEST_F(StreamText, ShortBodyKeepsTheAnnouncedLengthWithZeros) {
