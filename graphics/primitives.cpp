@@ -99,8 +99,14 @@ struct OvalRows {
         // Rounding far from the surface could make the square negative; it is 0 there.
         return std::sqrt(std::max(0.0f, r2 - d * d)) * ratio;
     }
-    int64_t xl(int32_t i) const { return int64_t(std::floor(cx - halfWidth(i))); }
-    int64_t xr(int32_t i) const { return int64_t(std::floor(cx + halfWidth(i))); }
+    int64_t xl(int32_t i) const { return toInt(std::floor(cx - halfWidth(i))); }
+    int64_t xr(int32_t i) const { return toInt(std::floor(cx + halfWidth(i))); }
+    // Through a 32-bit conversion (one SSE instruction; a 64-bit one goes through the x87
+    // unit and dominated the row cost). Values beyond +-2^30 lie far outside any viewport.
+    static int64_t toInt(float v) {
+        constexpr float limit = 1073741824.0f;
+        return int32_t(std::min(limit, std::max(-limit, v)));
+    }
 };
 
 }  // namespace
@@ -130,8 +136,8 @@ void sysCanvas::oval(int32_t x, int32_t y, int32_t width, int32_t height, bool s
     }
 
     // Outline: short runs from each row's end to the previous row's, so the edge has no gaps.
-    const int64_t end = int64_t(std::floor(rows.cy));
-    const int64_t v0 = int64_t(rows.cx);
+    const int64_t end = OvalRows::toInt(std::floor(rows.cy));
+    const int64_t v0 = OvalRows::toInt(rows.cx);
     auto runs = [&](int32_t i, int64_t pl, int64_t pr) {
         const int64_t xl = rows.xl(i);
         const int64_t xr = rows.xr(i);

@@ -51,52 +51,97 @@ void storePixel(uint8_t* p, int32_t bytes, uint32_t v) {
 
 // ---- fills ----
 
+// Vector fills store 16 bytes at a time, unaligned, and finish with one store that ends at
+// the last pixel (overlapping the one before), so there is no scalar tail.
 void fillRow16(uint16_t* p, int32_t n, uint16_t v) {
-    int32_t i = 0;
 #ifdef __SSE2__
-    if (simdOn && n >= 16) {
-        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
-            p[i++] = v;
-        }
+    if (simdOn && n >= 8) {
         const __m128i c = _mm_set1_epi16(int16_t(v));
+        int32_t i = 0;
         for (; i + 32 <= n; i += 32) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 8), c);
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 16), c);
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 24), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 8), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 16), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 24), c);
         }
         for (; i + 8 <= n; i += 8) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), c);
         }
+        if (i < n) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 8), c);
+        }
+        return;
     }
 #endif
-    for (; i < n; ++i) {
+    for (int32_t i = 0; i < n; ++i) {
         p[i] = v;
     }
 }
 
 void fillRow32(uint32_t* p, int32_t n, uint32_t v) {
-    int32_t i = 0;
 #ifdef __SSE2__
-    if (simdOn && n >= 8) {
-        while ((reinterpret_cast<uintptr_t>(p + i) & 15) != 0) {
-            p[i++] = v;
-        }
+    if (simdOn && n >= 4) {
         const __m128i c = _mm_set1_epi32(int32_t(v));
+        int32_t i = 0;
         for (; i + 16 <= n; i += 16) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 4), c);
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 8), c);
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i + 12), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 4), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 8), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i + 12), c);
         }
         for (; i + 4 <= n; i += 4) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + i), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), c);
         }
+        if (i < n) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), c);
+        }
+        return;
     }
 #endif
-    for (; i < n; ++i) {
+    for (int32_t i = 0; i < n; ++i) {
         p[i] = v;
     }
+}
+
+#ifdef __SSE2__
+inline __m128i load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+#endif
+
+// Copies one row between different surfaces. Sprite-sized rows are copied inline (a call
+// into the C library per row costs more than the copy): rows of up to 128 bytes are loaded
+// whole from both ends, overlapping in the middle, then stored.
+void copyRow(uint8_t* d, const uint8_t* s, size_t n) {
+#ifdef __SSE2__
+    if (simdOn && n >= 16 && n <= 128) {
+        if (n <= 32) {
+            const __m128i a = load16(s), b = load16(s + n - 16);
+            store16(d, a);
+            store16(d + n - 16, b);
+        } else if (n <= 64) {
+            const __m128i a = load16(s), b = load16(s + 16);
+            const __m128i c = load16(s + n - 32), e = load16(s + n - 16);
+            store16(d, a);
+            store16(d + 16, b);
+            store16(d + n - 32, c);
+            store16(d + n - 16, e);
+        } else {
+            const __m128i a = load16(s), b = load16(s + 16), c = load16(s + 32), e = load16(s + 48);
+            const __m128i f = load16(s + n - 64), g = load16(s + n - 48), h = load16(s + n - 32),
+                          k = load16(s + n - 16);
+            store16(d, a);
+            store16(d + 16, b);
+            store16(d + 32, c);
+            store16(d + 48, e);
+            store16(d + n - 64, f);
+            store16(d + n - 48, g);
+            store16(d + n - 32, h);
+            store16(d + n - 16, k);
+        }
+        return;
+    }
+#endif
+    std::memcpy(d, s, n);
 }
 
 void fillRow24(uint8_t* p, int32_t n, uint32_t v) {
@@ -333,12 +378,23 @@ bool Surface::fill(const SurfaceRect& rect, uint32_t native) {
     const int32_t bytes = format_.bytesPerPixel();
     const int32_t n = rect.width();
     uint8_t* row = pixels_ + int64_t(rect.top) * pitch_ + int64_t(rect.left) * bytes;
-    for (int32_t y = rect.top; y < rect.bottom; ++y, row += pitch_) {
-        switch (bytes) {
-        case 2: fillRow16(reinterpret_cast<uint16_t*>(row), n, uint16_t(native)); break;
-        case 3: fillRow24(row, n, native); break;
-        default: fillRow32(reinterpret_cast<uint32_t*>(row), n, native); break;
+    const uint8_t* const end = row + int64_t(rect.height()) * pitch_;
+    switch (bytes) {
+    case 2:
+        for (; row != end; row += pitch_) {
+            fillRow16(reinterpret_cast<uint16_t*>(row), n, uint16_t(native));
         }
+        break;
+    case 3:
+        for (; row != end; row += pitch_) {
+            fillRow24(row, n, native);
+        }
+        break;
+    default:
+        for (; row != end; row += pitch_) {
+            fillRow32(reinterpret_cast<uint32_t*>(row), n, native);
+        }
+        break;
     }
     return true;
 }
@@ -382,11 +438,13 @@ bool Surface::copy(const SurfaceRect& dstRect, const Surface& source, const Surf
 
     const size_t rowBytes = size_t(w) * bytes;
     if (!keyed) {
-        for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
-            if (self) {
+        if (self) {
+            for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
                 std::memmove(drow, srow, rowBytes);
-            } else {
-                std::memcpy(drow, srow, rowBytes);
+            }
+        } else {
+            for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
+                copyRow(drow, srow, rowBytes);
             }
         }
         return true;
