@@ -1,9 +1,8 @@
 // The stream commands: byte, short, int, float, string and line encodings over any
 // ksStream, and CopyStream. The module owns no streams; their kinds' modules do.
+#include <algorithm>
 #include <cstring>
 #include <memory>
-#include <new>
-#include <stdexcept>
 
 #include "basic/ks_error.h"
 #include "basic/ks_str.h"
@@ -52,25 +51,30 @@ float readFloat(int32_t handle) {
   return value;
 }
 
-// A prefix that does not arrive whole, a negative length and a length no buffer can
-// be had for all give the empty string without reading the body. A body that arrives
-// short keeps the announced length, its missing bytes zero.
+// A prefix that does not arrive whole and a negative length give the empty string
+// without reading the body. The body is read in
+// pieces as it arrives, so memory follows the bytes the stream really delivers: a
+// corrupt prefix announcing a gigabyte costs nothing, and a body cut short ends the
+// text where its bytes stop.
 ksStr* readString(int32_t handle) {
   ksStream* const stream = streamFromHandle(handle);
   ksStr* const result = ksStrNew();
+  std::string& text = result->value;
   int32_t length = 0;
   if (stream->read(&length, 4) != 4 || length <= 0) {
     return result;
   }
-  try {
-    result->value.resize(static_cast<size_t>(length));
-  } catch (const std::bad_alloc&) {
-    return result;
-  } catch (const std::length_error&) {
-    return result;
-  }
-  if (stream->read(result->value.data(), length) == 0) {
-    std::string().swap(result->value);
+  constexpr int32_t kPiece = 1 << 16;
+  int32_t done = 0;
+  while (done < length) {
+    const int32_t want = std::min(kPiece, length - done);
+    text.resize(static_cast<size_t>(done + want));
+    const int got = stream->read(text.data() + done, want);
+    done += got;
+    if (got < want) {
+      text.resize(static_cast<size_t>(done));
+      break;
+    }
   }
   return result;
 }

@@ -2,6 +2,7 @@
 // lines, CopyStream and the debug-mode handle checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -125,16 +126,30 @@ TEST_F(StreamText, BadLengthPrefixesGiveEmptyWithoutReadingTheBody) {
   MemoryStream negative(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 'x', 'y'});
   EXPECT_EQ(take(readString(negative.handle())), "");
   EXPECT_EQ(negative.cursor, 4u);
-
-  // More than a string can hold in this process: no buffer, so no body read.
-  MemoryStream huge(Bytes{0x00, 0x00, 0x00, 0x7F, 'x', 'y'});
-  EXPECT_EQ(take(readString(huge.handle())), "");
-  EXPECT_EQ(huge.requested, (std::vector<int>{4}));
 }
 
-TEST_F(StreamText, ShortBodyKeepsTheAnnouncedLengthWithZeros) {
+TEST_F(StreamText, AnnouncedLengthCostsOnlyTheBytesThatArrive) {
+  MemoryStream lying(Bytes{0x00, 0x00, 0x00, 0x7F, 'x', 'y'});  // 2 GB announced
+  ksStr* text = readString(lying.handle());
+  EXPECT_EQ(text->value, "xy");
+  EXPECT_LT(text->value.capacity(), 1u << 20);
+  ksStrRelease(text);
+
+  std::vector<uint8_t> bytes = {0x40, 0x0D, 0x03, 0x00};  // 200,000 bytes, several pieces
+  for (int i = 0; i < 200000; ++i) {
+    bytes.push_back(static_cast<uint8_t>(i % 251));
+  }
+  MemoryStream whole(bytes);
+  const std::string body = take(readString(whole.handle()));
+  ASSERT_EQ(body.size(), 200000u);
+  EXPECT_TRUE(std::equal(body.begin(), body.end(), bytes.begin() + 4,
+                         [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; }));
+  EXPECT_EQ(whole.cursor, bytes.size());
+}
+
+TEST_F(StreamText, ShortBodyEndsWhereItsBytesStop) {
   MemoryStream s(Bytes{5, 0, 0, 0, 'h', 'i'});
-  EXPECT_EQ(take(readString(s.handle())), std::string("hi\0\0\0", 5));
+  EXPECT_EQ(take(readString(s.handle())), "hi");
   MemoryStream none(Bytes{5, 0, 0, 0});
   EXPECT_EQ(take(readString(none.handle())), "");
 }
