@@ -6,16 +6,10 @@
 #include <cstdlib>
 
 #include "host/sys_runtime.h"
+#include "platform/paths.h"
 #include "platform/process.h"
 
 namespace {
-
-std::string withSlash(std::string path) {
-  if (!path.empty() && path.back() != '/') {
-    path += '/';
-  }
-  return path;
-}
 
 std::string operatingSystem() {
   utsname name;
@@ -31,12 +25,12 @@ std::string applicationDir() {
     return "";
   }
   const auto slash = exe.rfind('/');
-  return slash == std::string::npos ? withSlash(exe) : exe.substr(0, slash + 1);
+  return slash == std::string::npos ? directoryText(exe) : exe.substr(0, slash + 1);
 }
 
 std::string tempDir() {
   const char* tmp = std::getenv("TMPDIR");
-  return withSlash(tmp && *tmp ? tmp : "/tmp");
+  return directoryText(tmp && *tmp ? tmp : "/tmp");
 }
 
 }  // namespace
