@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "basic/number_text.h"
+#include "basic/string_pool.h"
 
 ksStr* ksStrLoad(ksStr** slot) {
   const ksStr* held = *slot;
@@ -70,6 +71,9 @@ ksStr* ksStrFromFloat(float value) {
   return ksStrNew(floatToText(value));
 }
 
+// The commonest string of all, so the node is taken inline.
 ksStr* ksStrConst(const char* literal) {
-  return ksStrNew(literal);
+  ksStr* node = takeStringNode();
+  node->value.append(literal, std::strlen(literal));
+  return node;
 }

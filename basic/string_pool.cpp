@@ -3,6 +3,7 @@
 // holds needs no heap call either.
 #include "basic/string_pool.h"
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -15,43 +16,7 @@ namespace {
 // so that one huge temporary does not pin its memory for the rest of the run.
 constexpr size_t kKeptCapacity = 1024;
 
-ksStr usedList{{}, &usedList, &usedList};
-ksStr freeList{{}, &freeList, &freeList};
-int activeStrings = 0;
 size_t stringBlocks = 0;
-
-void unlink(ksStr* node) {
-  node->prev->next = node->next;
-  node->next->prev = node->prev;
-}
-
-void append(ksStr& list, ksStr* node) {
-  node->prev = list.prev;
-  node->next = &list;
-  list.prev->next = node;
-  list.prev = node;
-}
-
-void addBlock() {
-  auto* nodes = static_cast<ksStr*>(blockAlloc(sizeof(ksStr) * kStringsPerBlock));
-  ++stringBlocks;
-  for (int i = 0; i < kStringsPerBlock; ++i) {
-    ksStr* node = new (&nodes[i]) ksStr{};
-    append(freeList, node);
-  }
-}
-
-// Every node on either list holds a constructed (possibly empty) value.
-ksStr* takeNode() {
-  if (freeList.next == &freeList) {
-    addBlock();
-  }
-  ksStr* node = freeList.next;
-  unlink(node);
-  append(usedList, node);
-  ++activeStrings;
-  return node;
-}
 
 void destroyValues(ksStr& list) {
   for (ksStr* node = list.next; node != &list;) {
@@ -64,23 +29,44 @@ void destroyValues(ksStr& list) {
 
 }  // namespace
 
+namespace string_pool {
+
+ksStr usedList{{}, &usedList, &usedList};
+ksStr freeList{{}, &freeList, &freeList};
+int activeStrings = 0;
+
+// Every node on either list holds a constructed (possibly empty) value.
+void addBlock() {
+  auto* nodes = static_cast<ksStr*>(blockAlloc(sizeof(ksStr) * kStringsPerBlock));
+  ++stringBlocks;
+  for (int i = 0; i < kStringsPerBlock; ++i) {
+    ksStr* node = new (&nodes[i]) ksStr{};
+    append(freeList, node);
+  }
+}
+
+}  // namespace string_pool
+
 ksStr* ksStrNew() {
-  return takeNode();
+  return takeStringNode();
 }
 
 ksStr* ksStrNew(const char* text) {
-  ksStr* node = takeNode();
-  node->value.assign(text ? text : "");
+  ksStr* node = takeStringNode();
+  if (text) {
+    node->value.append(text, std::strlen(text));
+  }
   return node;
 }
 
 ksStr* ksStrNew(std::string_view bytes) {
-  ksStr* node = takeNode();
-  node->value.assign(bytes.data(), bytes.size());
+  ksStr* node = takeStringNode();
+  node->value.append(bytes.data(), bytes.size());
   return node;
 }
 
 void ksStrRelease(ksStr* s) {
+  using namespace string_pool;
   if (!s) {
     return;
   }
@@ -95,11 +81,11 @@ void ksStrRelease(ksStr* s) {
 }
 
 int ksStrActiveCount() {
-  return activeStrings;
+  return string_pool::activeStrings;
 }
 
 const ksStr* stringUsedList() {
-  return &usedList;
+  return &string_pool::usedList;
 }
 
 size_t stringBlockCount() {
@@ -107,8 +93,8 @@ size_t stringBlockCount() {
 }
 
 void stringPoolReset() {
-  destroyValues(usedList);
-  destroyValues(freeList);
-  activeStrings = 0;
+  destroyValues(string_pool::usedList);
+  destroyValues(string_pool::freeList);
+  string_pool::activeStrings = 0;
   stringBlocks = 0;
 }

@@ -94,6 +94,18 @@ void BM_StrConstRelease(benchmark::State& state) {
 }
 BENCHMARK(BM_StrConstRelease)->Arg(8)->Arg(40);
 
+// The same handlers called directly, without the entry wrapper around each.
+void BM_StrConstReleaseDirect(benchmark::State& state) {
+  Run run;
+  const char* text = literal(state.range(0));
+  for (auto _ : state) {
+    ksStr* s = ksStrConst(text);
+    benchmark::DoNotOptimize(s);
+    ksStrRelease(s);
+  }
+}
+BENCHMARK(BM_StrConstReleaseDirect)->Arg(8)->Arg(40);
+
 void BM_MallocCopyFree(benchmark::State& state) {
   const char* text = literal(state.range(0));
   for (auto _ : state) {
@@ -128,6 +140,17 @@ void BM_ObjNewDelete(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ObjNewDelete);
+
+void BM_ObjNewDeleteDirect(benchmark::State& state) {
+  Run run;
+  ksType* type = &thingType().type;
+  for (auto _ : state) {
+    ksObj* o = ksObjNew(type);
+    benchmark::DoNotOptimize(o);
+    ksObjDelete(o);
+  }
+}
+BENCHMARK(BM_ObjNewDeleteDirect);
 
 void BM_NewDeleteRecord(benchmark::State& state) {
   for (auto _ : state) {
@@ -209,6 +232,11 @@ BENCHMARK(BM_IterateStdList);
 int main(int argc, char** argv) {
   return runWithRatios(argc, argv,
                        {{"BM_MallocCopyFree/8", "BM_StrConstRelease/8"},
+                        {"BM_MallocCopyFree/8", "BM_StrConstReleaseDirect/8"},
+                        {"BM_StdString/8", "BM_StrConstReleaseDirect/8"},
+                        {"BM_MallocCopyFree/40", "BM_StrConstReleaseDirect/40"},
+                        {"BM_StdString/40", "BM_StrConstReleaseDirect/40"},
+                        {"BM_NewDeleteRecord", "BM_ObjNewDeleteDirect"},
                         {"BM_StdString/8", "BM_StrConstRelease/8"},
                         {"BM_MallocCopyFree/40", "BM_StrConstRelease/40"},
                         {"BM_StdString/40", "BM_StrConstRelease/40"},
