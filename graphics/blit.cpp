@@ -11,7 +11,7 @@ struct Edges {
 
 // Pulls rect inside clip and moves partner's matching edges by the same signed amounts.
 // False when rect is empty or does not meet the clip.
-bool clipPair(Edges& rect, Edges& partner, const SurfaceRect& clip) {
+inline __attribute__((always_inline)) bool clipPair(Edges& rect, Edges& partner, const SurfaceRect& clip) {
     if (rect.right <= rect.left || rect.bottom <= rect.top || clip.empty() || rect.left >= clip.right ||
         clip.left >= rect.right || rect.top >= clip.bottom || clip.top >= rect.bottom) {
         return false;

@@ -108,40 +108,67 @@ inline __m128i load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cas
 inline void store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 #endif
 
-// Copies one row between different surfaces. Sprite-sized rows are copied inline (a call
-// into the C library per row costs more than the copy): rows of up to 128 bytes are loaded
-// whole from both ends, overlapping in the middle, then stored.
-void copyRow(uint8_t* d, const uint8_t* s, size_t n) {
+// Copies the rows of a rectangle between different surfaces. Sprite-sized rows are copied
+// inline (a call into the C library per row costs more than the copy): a row of up to 128
+// bytes is loaded whole from both ends, overlapping in the middle, then stored; the size
+// class is chosen once per rectangle.
+#ifdef __SSE2__
+// Rows of 16 to 32 bytes.
+void copyRows32(uint8_t* d, int32_t dstep, const uint8_t* s, int32_t sstep, int32_t h, size_t n) {
+    for (int32_t y = 0; y < h; ++y, d += dstep, s += sstep) {
+        const __m128i a = load16(s), b = load16(s + n - 16);
+        store16(d, a);
+        store16(d + n - 16, b);
+    }
+}
+
+// Rows of 33 to 64 bytes.
+void copyRows64(uint8_t* d, int32_t dstep, const uint8_t* s, int32_t sstep, int32_t h, size_t n) {
+    for (int32_t y = 0; y < h; ++y, d += dstep, s += sstep) {
+        const __m128i a = load16(s), b = load16(s + 16);
+        const __m128i c = load16(s + n - 32), e = load16(s + n - 16);
+        store16(d, a);
+        store16(d + 16, b);
+        store16(d + n - 32, c);
+        store16(d + n - 16, e);
+    }
+}
+
+// Rows of 65 to 128 bytes: all eight loads come before the stores, so no load waits on a
+// store to an address that only looks alike in its low bits.
+void copyRows128(uint8_t* d, int32_t dstep, const uint8_t* s, int32_t sstep, int32_t h, size_t n) {
+    for (int32_t y = 0; y < h; ++y, d += dstep, s += sstep) {
+        const __m128i a = load16(s), b = load16(s + 16), c = load16(s + 32), e = load16(s + 48);
+        const __m128i f = load16(s + n - 64), g = load16(s + n - 48), k = load16(s + n - 32),
+                      m = load16(s + n - 16);
+        store16(d, a);
+        store16(d + 16, b);
+        store16(d + 32, c);
+        store16(d + 48, e);
+        store16(d + n - 64, f);
+        store16(d + n - 48, g);
+        store16(d + n - 32, k);
+        store16(d + n - 16, m);
+    }
+}
+#endif
+
+void copyRows(uint8_t* d, int32_t dstep, const uint8_t* s, int32_t sstep, int32_t h, size_t n) {
 #ifdef __SSE2__
     if (simdOn && n >= 16 && n <= 128) {
         if (n <= 32) {
-            const __m128i a = load16(s), b = load16(s + n - 16);
-            store16(d, a);
-            store16(d + n - 16, b);
+            copyRows32(d, dstep, s, sstep, h, n);
         } else if (n <= 64) {
-            const __m128i a = load16(s), b = load16(s + 16);
-            const __m128i c = load16(s + n - 32), e = load16(s + n - 16);
-            store16(d, a);
-            store16(d + 16, b);
-            store16(d + n - 32, c);
-            store16(d + n - 16, e);
+            copyRows64(d, dstep, s, sstep, h, n);
         } else {
-            const __m128i a = load16(s), b = load16(s + 16), c = load16(s + 32), e = load16(s + 48);
-            const __m128i f = load16(s + n - 64), g = load16(s + n - 48), h = load16(s + n - 32),
-                          k = load16(s + n - 16);
-            store16(d, a);
-            store16(d + 16, b);
-            store16(d + 32, c);
-            store16(d + 48, e);
-            store16(d + n - 64, f);
-            store16(d + n - 48, g);
-            store16(d + n - 32, h);
-            store16(d + n - 16, k);
+            copyRows128(d, dstep, s, sstep, h, n);
         }
         return;
     }
 #endif
-    std::memcpy(d, s, n);
+    for (int32_t y = 0; y < h; ++y, d += dstep, s += sstep) {
+        std::memcpy(d, s, n);
+    }
 }
 
 void fillRow24(uint8_t* p, int32_t n, uint32_t v) {
@@ -307,6 +334,24 @@ bool validFormat(const SurfaceFormat& f) {
     return true;
 }
 
+// The general path between formats, kept out of line so the fast paths stay lean.
+__attribute__((noinline)) void convertRows(uint8_t* drow, int32_t dstep, const SurfaceFormat& df,
+                                           const uint8_t* srow, int32_t sstep, const SurfaceFormat& sf,
+                                           int32_t w, int32_t h, bool keyed, uint32_t key) {
+    const Converter convert(sf, df);
+    const int32_t bytes = df.bytesPerPixel();
+    const int32_t sbytes = sf.bytesPerPixel();
+    const uint32_t used = sf.usedBits();
+    for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t p = loadPixel(srow + x * sbytes, sbytes);
+            if (!keyed || (p & used) != (key & used)) {
+                storePixel(drow + x * bytes, bytes, convert(p));
+            }
+        }
+    }
+}
+
 }  // namespace
 
 SurfaceRect intersectRects(const SurfaceRect& a, const SurfaceRect& b) {
@@ -423,16 +468,7 @@ bool Surface::copy(const SurfaceRect& dstRect, const Surface& source, const Surf
     }
 
     if (!(source.format_ == format_)) {
-        const Converter convert(source.format_, format_);
-        const uint32_t used = source.format_.usedBits();
-        for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
-            for (int32_t x = 0; x < w; ++x) {
-                const uint32_t p = loadPixel(srow + x * sbytes, sbytes);
-                if (!keyed || (p & used) != (key & used)) {
-                    storePixel(drow + x * bytes, bytes, convert(p));
-                }
-            }
-        }
+        convertRows(drow, dstep, format_, srow, sstep, source.format_, w, h, keyed, key);
         return true;
     }
 
@@ -443,9 +479,7 @@ bool Surface::copy(const SurfaceRect& dstRect, const Surface& source, const Surf
                 std::memmove(drow, srow, rowBytes);
             }
         } else {
-            for (int32_t y = 0; y < h; ++y, srow += sstep, drow += dstep) {
-                copyRow(drow, srow, rowBytes);
-            }
+            copyRows(drow, dstep, srow, sstep, h, rowBytes);
         }
         return true;
     }
