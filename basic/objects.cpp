@@ -44,6 +44,34 @@ void linkAfter(ksObj* o, ksObj* position) {
   linkBefore(o, position->next);
 }
 
+// A free list is only taken from at the head and added to at the tail, so its records
+// need forward links only; the sentinel's prev is the tail.
+inline void appendFree(ksObj* o, ksType* type) {
+  ksObj* const sentinel = &type->freeList;
+  o->next = sentinel;
+  sentinel->prev->next = o;
+  sentinel->prev = o;
+}
+
+inline ksObj* takeFree(ksType* type) {
+  ksObj* const sentinel = &type->freeList;
+  ksObj* const o = sentinel->next;
+  sentinel->next = o->next;
+  if (sentinel->next == sentinel) {
+    sentinel->prev = sentinel;
+  }
+  return o;
+}
+
+// Drops one reference; at 0 the record goes to the tail of its type's free list.
+inline void releaseObject(ksObj* o) {
+  if (o && --o->refs == 0) {
+    unlink(o);
+    --unreleasedObjects;
+    appendFree(o, o->type);
+  }
+}
+
 void emptySentinel(ksObj& sentinel) {
   sentinel.fields = nullptr;
   sentinel.next = sentinel.prev = &sentinel;
@@ -58,7 +86,7 @@ void addBlock(ksType* type) {
   for (int i = 0; i < kRecordsPerBlock; ++i) {
     auto* record = reinterpret_cast<ksObj*>(block + recordSize * i);
     record->type = type;
-    linkBefore(record, &type->freeList);
+    appendFree(record, type);
   }
 }
 
@@ -126,16 +154,16 @@ ksObj* ksObjNew(ksType* type) {
   if (type->freeList.next == &type->freeList) {
     addBlock(type);
   }
-  ksObj* o = type->freeList.next;
-  unlink(o);
+  ksObj* o = takeFree(type);
   o->type = type;
   o->refs = 1;
-  o->fields = reinterpret_cast<int32_t*>(o + 1);
-  for (int i = 0; i < type->fieldCount; ++i) {
-    int32_t* const fieldType = type->fieldTypes()[i];
-    o->fields[i] = *fieldType == kVectorType
-                       ? pointerSlot(ksVecAlloc(reinterpret_cast<ksVecType*>(fieldType)))
-                       : 0;
+  int32_t* const fields = reinterpret_cast<int32_t*>(o + 1);
+  o->fields = fields;
+  const int count = type->fieldCount;
+  int32_t* const* const fieldTypes = type->fieldTypes();
+  for (int i = 0; i < count; ++i) {
+    int32_t* const fieldType = fieldTypes[i];
+    fields[i] = *fieldType == kVectorType ? pointerSlot(ksVecAlloc(reinterpret_cast<ksVecType*>(fieldType))) : 0;
   }
   ++unreleasedObjects;
   ++activeObjects;
@@ -147,16 +175,29 @@ void ksObjDelete(ksObj* o) {
   if (!o || !o->fields) {
     return;
   }
-  const ksType* type = o->type;
-  for (int i = 0; i < type->fieldCount; ++i) {
-    int32_t* const fieldType = type->fieldTypes()[i];
-    const int32_t slot = o->fields[i];
-    if (*fieldType == kVectorType) {
-      ksVecFree(slotPointer<int32_t>(slot), reinterpret_cast<ksVecType*>(fieldType));
-    } else {
-      releaseSlot(*fieldType, slot);
+  int32_t* const fields = o->fields;
+  const int count = o->type->fieldCount;
+  int32_t* const* const fieldTypes = o->type->fieldTypes();
+  for (int i = 0; i < count; ++i) {
+    const int32_t slot = fields[i];
+    if (slot == 0) {
+      continue;
     }
-    o->fields[i] = 0;
+    int32_t* const fieldType = fieldTypes[i];
+    switch (*fieldType) {
+      case kStringType:
+        ksStrRelease(slotPointer<ksStr>(slot));
+        break;
+      case kObjectType:
+        releaseObject(slotPointer<ksObj>(slot));
+        break;
+      case kVectorType:
+        ksVecFree(slotPointer<int32_t>(slot), reinterpret_cast<ksVecType*>(fieldType));
+        break;
+      default:
+        break;
+    }
+    fields[i] = 0;
   }
   if (!objectHandles.empty()) {
     const auto entry = objectHandles.find(o);
@@ -166,7 +207,7 @@ void ksObjDelete(ksObj* o) {
     }
   }
   o->fields = nullptr;
-  ksObjRelease(o);
+  releaseObject(o);
   --activeObjects;
 }
 
@@ -183,18 +224,14 @@ void ksObjDeleteEach(ksType* type) {
 }
 
 void ksObjRelease(ksObj* o) {
-  if (o && --o->refs == 0) {
-    unlink(o);
-    --unreleasedObjects;
-    linkBefore(o, &o->type->freeList);
-  }
+  releaseObject(o);
 }
 
 void ksObjStore(ksObj** slot, ksObj* o) {
   if (o) {
     ++o->refs;
   }
-  ksObjRelease(*slot);
+  releaseObject(*slot);
   *slot = o;
 }
 
@@ -244,7 +281,7 @@ int32_t storeLoopObject(ksObj** var, ksObj* found) {
   if (found) {
     ++found->refs;
   }
-  ksObjRelease(*var);
+  releaseObject(*var);
   *var = found;
   return found ? 1 : 0;
 }

@@ -40,8 +40,7 @@ void addBlock() {
   auto* nodes = static_cast<ksStr*>(blockAlloc(sizeof(ksStr) * kStringsPerBlock));
   ++stringBlocks;
   for (int i = 0; i < kStringsPerBlock; ++i) {
-    ksStr* node = new (&nodes[i]) ksStr{};
-    append(freeList, node);
+    appendFree(new (&nodes[i]) ksStr{});
   }
 }
 
@@ -77,7 +76,7 @@ void ksStrRelease(ksStr* s) {
   }
   --activeStrings;
   unlink(s);
-  append(freeList, s);
+  appendFree(s);
 }
 
 int ksStrActiveCount() {

@@ -29,6 +29,14 @@ inline void append(ksStr& list, ksStr* node) {
   list.prev = node;
 }
 
+// The free list is only ever taken from at the head and added to at the tail, so its
+// nodes need forward links only: the sentinel's prev is the tail.
+inline void appendFree(ksStr* node) {
+  node->next = &freeList;
+  freeList.prev->next = node;
+  freeList.prev = node;
+}
+
 }  // namespace string_pool
 
 // A live node with an empty value (possibly with capacity left from its last use).
@@ -38,7 +46,10 @@ inline ksStr* takeStringNode() {
     addBlock();
   }
   ksStr* node = freeList.next;
-  unlink(node);
+  freeList.next = node->next;
+  if (freeList.next == &freeList) {
+    freeList.prev = &freeList;
+  }
   append(usedList, node);
   ++activeStrings;
   return node;
