@@ -1,6 +1,7 @@
-// The language core's hot paths through their registered entries: string literals
-// created and released, objects created and deleted, concatenation growth and object
-// iteration, each against the obvious C or C++ baseline in the same run.
+// The language core's hot paths: string literals created and released, objects created
+// and deleted, concatenation growth and object iteration, each against the obvious C
+// or C++ baseline in the same run. Each is measured through the registered entries
+// (as compiled code calls them) and, where the wrapper's share matters, directly.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
