@@ -181,46 +181,27 @@ void fillRow24(uint8_t* p, int32_t n, uint32_t v) {
 
 // ---- keyed rows (same format): pixels equal to key on the used bits are skipped ----
 
-void keyedRow16(uint16_t* d, const uint16_t* s, int32_t n, uint16_t key, uint16_t used) {
-    int32_t i = 0;
 #ifdef __SSE2__
-    if (simdOn) {
-        const __m128i k = _mm_set1_epi16(int16_t(key & used));
-        const __m128i u = _mm_set1_epi16(int16_t(used));
-        for (; i + 8 <= n; i += 8) {
-            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i m = _mm_cmpeq_epi16(_mm_and_si128(sv, u), k);
-            const int bits = _mm_movemask_epi8(m);
-            if (bits == 0xFFFF) {
-                continue;
-            }
-            __m128i* dp = reinterpret_cast<__m128i*>(d + i);
-            if (bits == 0) {
-                _mm_storeu_si128(dp, sv);
-                continue;
-            }
-            const __m128i dv = _mm_loadu_si128(dp);
-            _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(m, dv), _mm_andnot_si128(m, sv)));
-        }
-    }
+// The SSE2 operations that differ between 16- and 32-bit pixels.
+__m128i splat(uint16_t v) { return _mm_set1_epi16(int16_t(v)); }
+__m128i splat(uint32_t v) { return _mm_set1_epi32(int32_t(v)); }
+__m128i equalLanes(__m128i a, __m128i b, uint16_t) { return _mm_cmpeq_epi16(a, b); }
+__m128i equalLanes(__m128i a, __m128i b, uint32_t) { return _mm_cmpeq_epi32(a, b); }
 #endif
-    const uint16_t k = key & used;
-    for (; i < n; ++i) {
-        if ((s[i] & used) != k) {
-            d[i] = s[i];
-        }
-    }
-}
 
-void keyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t key, uint32_t used) {
+// One keyed row of 16- or 32-bit pixels: eight or four at a time, then one by one.
+template <typename Pixel>
+void keyedRow(Pixel* d, const Pixel* s, int32_t n, Pixel key, Pixel used) {
+    const Pixel k = Pixel(key & used);
     int32_t i = 0;
 #ifdef __SSE2__
     if (simdOn) {
-        const __m128i k = _mm_set1_epi32(int32_t(key & used));
-        const __m128i u = _mm_set1_epi32(int32_t(used));
-        for (; i + 4 <= n; i += 4) {
+        constexpr int32_t lanes = int32_t(16 / sizeof(Pixel));
+        const __m128i kv = splat(k);
+        const __m128i u = splat(used);
+        for (; i + lanes <= n; i += lanes) {
             const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i m = _mm_cmpeq_epi32(_mm_and_si128(sv, u), k);
+            const __m128i m = equalLanes(_mm_and_si128(sv, u), kv, Pixel());
             const int bits = _mm_movemask_epi8(m);
             if (bits == 0xFFFF) {
                 continue;
@@ -235,9 +216,8 @@ void keyedRow32(uint32_t* d, const uint32_t* s, int32_t n, uint32_t key, uint32_
         }
     }
 #endif
-    const uint32_t k = key & used;
     for (; i < n; ++i) {
-        if ((s[i] & used) != k) {
+        if (Pixel(s[i] & used) != k) {
             d[i] = s[i];
         }
     }
@@ -257,12 +237,12 @@ void keyedRow24(uint8_t* d, const uint8_t* s, int32_t n, uint32_t key, uint32_t 
 void keyedRow(uint8_t* d, const uint8_t* s, int32_t n, int32_t bytes, uint32_t key, uint32_t used) {
     switch (bytes) {
     case 2:
-        keyedRow16(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), n,
+        keyedRow<uint16_t>(reinterpret_cast<uint16_t*>(d), reinterpret_cast<const uint16_t*>(s), n,
                    uint16_t(key), uint16_t(used));
         break;
     case 3: keyedRow24(d, s, n, key, used); break;
     default:
-        keyedRow32(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), n, key, used);
+        keyedRow<uint32_t>(reinterpret_cast<uint32_t*>(d), reinterpret_cast<const uint32_t*>(s), n, key, used);
         break;
     }
 }
