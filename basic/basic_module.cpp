@@ -51,16 +51,16 @@ void basic_link(LinkCallback callback) {
   callback("_ksStrType", &stringTypeWord);
   callback("_ksCStrType", &cStringTypeWord);
 
-  callback("_ksStrLoad", ksEntry<&ksStrLoad>());
-  callback("_ksStrRelease", ksEntry<&ksStrRelease>());
-  callback("_ksStrStore", ksEntry<&ksStrStore>());
+  callback("_ksStrLoad", ksBareEntry<&ksStrLoad>());
+  callback("_ksStrRelease", ksBareEntry<&ksStrRelease>());
+  callback("_ksStrStore", ksBareEntry<&ksStrStore>());
   callback("_ksStrCompare", ksEntry<&ksStrCompare>());
   callback("_ksStrConcat", ksEntry<&ksStrConcat>());
   callback("_ksStrToInt", ksEntry<&ksStrToInt>());
   callback("_ksStrFromInt", ksEntry<&ksStrFromInt>());
   callback("_ksStrToFloat", ksEntry<&ksStrToFloat>());
   callback("_ksStrFromFloat", ksEntry<&ksStrFromFloat>());
-  callback("_ksStrConst", ksEntry<&ksStrConst>());
+  callback("_ksStrConst", ksBareEntry<&ksStrConst>());
 
   callback("_ksDimArray", ksEntry<&ksDimArray>());
   callback("_ksUndimArray", ksEntry<&ksUndimArray>());

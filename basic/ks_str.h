@@ -6,11 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "basic/str_value.h"
+
 struct ksStr {
-  std::string value;  // any bytes; c_str() is the zero-terminated view
+  ksStrValue value;  // any bytes; c_str() is the zero-terminated view
   ksStr* next;
   ksStr* prev;
 };
+
+static_assert(sizeof(ksStr) == 24, "pool blocks hold 512 nodes of 24 bytes");
 
 // New strings from the pool (each counts as one active string).
 ksStr* ksStrNew();
@@ -25,9 +29,14 @@ inline const char* ksStrText(const ksStr* s) {
   return s ? s->value.c_str() : "";
 }
 
+// The bytes of a string (a null slot reads as empty).
+inline std::string_view ksStrView(const ksStr* s) {
+  return s ? s->value.view() : std::string_view();
+}
+
 // Copies the text out and releases the string: the usual first step of a handler.
 inline std::string ksStrTake(ksStr* s) {
-  std::string text = s ? std::move(s->value) : std::string();
+  std::string text(ksStrView(s));
   ksStrRelease(s);
   return text;
 }

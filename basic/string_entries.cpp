@@ -1,5 +1,6 @@
 // The `_ksStr...` entries: loading, storing, comparing, joining and converting the
-// language's strings, with the hand-over rules of the pool.
+// language's strings, with the hand-over rules of the pool. Loading, storing and
+// literals are bare entries: list operations, with the heap work on wrapped slow paths.
 #include "basic/string_entries.h"
 
 #include <algorithm>
@@ -7,14 +8,43 @@
 
 #include "basic/number_text.h"
 #include "basic/string_pool.h"
+#include "runtime/entry.h"
 
-ksStr* ksStrLoad(ksStr** slot) {
-  const ksStr* held = *slot;
-  return held ? ksStrNew(std::string_view(held->value)) : ksStrNew();
+namespace {
+
+// A fresh block of nodes first, if needed, and then a copy of the slot's value.
+ksStr* loadCopy(ksStr** slot) {
+  ksStr* const node = takeStringNode();
+  if (*slot) {
+    node->value.copyFrom((*slot)->value);
+  }
+  return node;
 }
 
-void ksStrStore(ksStr** slot, ksStr* s) {
-  ksStr* old = *slot;
+ksStr* borrowLiteral(const char* literal) {
+  ksStr* const node = takeStringNode();
+  node->value.borrow(literal);
+  return node;
+}
+
+}  // namespace
+
+KS_BARE_ENTRY ksStr* ksStrLoad(ksStr** slot) {
+  const ksStr* const held = *slot;
+  if (!string_pool::hasFreeNode() || (held && held->value.ownsText())) {
+    return ksWrapped<&loadCopy>(slot);
+  }
+  ksStr* const node = string_pool::takeFreeNode();
+  if (held) {
+    node->value.shareText(held->value);
+  } else {
+    node->value.clear();
+  }
+  return node;
+}
+
+KS_BARE_ENTRY void ksStrStore(ksStr** slot, ksStr* s) {
+  ksStr* const old = *slot;
   *slot = s;
   if (old != s) {
     ksStrRelease(old);
@@ -22,8 +52,8 @@ void ksStrStore(ksStr** slot, ksStr* s) {
 }
 
 int32_t ksStrCompare(ksStr* a, ksStr* b) {
-  const std::string_view x = a ? std::string_view(a->value) : std::string_view();
-  const std::string_view y = b ? std::string_view(b->value) : std::string_view();
+  const std::string_view x = ksStrView(a);
+  const std::string_view y = ksStrView(b);
   const size_t common = std::min(x.size(), y.size());
   int result = common ? std::memcmp(x.data(), y.data(), common) : 0;
   if (result == 0) {
@@ -40,13 +70,11 @@ ksStr* ksStrConcat(ksStr* a, ksStr* b) {
   if (!a) {
     return b ? b : ksStrNew();
   }
-  if (b == a) {
-    a->value.append(std::string(a->value));
-    return a;
-  }
   if (b) {
-    a->value.append(b->value);
-    ksStrRelease(b);
+    a->value.append(b->value.view());  // b may be a itself: append copes with that
+    if (b != a) {
+      ksStrRelease(b);
+    }
   }
   return a;
 }
@@ -71,9 +99,13 @@ ksStr* ksStrFromFloat(float value) {
   return ksStrNew(floatToText(value));
 }
 
-// The commonest string of all, so the node is taken inline.
-ksStr* ksStrConst(const char* literal) {
-  ksStr* node = takeStringNode();
-  node->value.append(literal, std::strlen(literal));
+// The commonest string of all: the node borrows the literal, which lives in the
+// program's data for the whole run.
+KS_BARE_ENTRY ksStr* ksStrConst(const char* literal) {
+  if (!string_pool::hasFreeNode()) {
+    return ksWrapped<&borrowLiteral>(literal);
+  }
+  ksStr* const node = string_pool::takeFreeNode();
+  node->value.borrow(literal);
   return node;
 }

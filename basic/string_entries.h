@@ -13,5 +13,6 @@ int32_t ksStrToInt(ksStr* s);
 ksStr* ksStrFromInt(int32_t value);
 float ksStrToFloat(ksStr* s);
 ksStr* ksStrFromFloat(float value);
+// The new string borrows the literal: it must stay unchanged for the rest of the run.
 ksStr* ksStrConst(const char* literal);
 // `_ksStrRelease` is ksStrRelease itself (basic/ks_str.h).

@@ -5,24 +5,23 @@
 
 #include <cstring>
 #include <new>
-#include <string>
 #include <string_view>
 
 #include "basic/block_registry.h"
+#include "runtime/entry.h"
 
 namespace {
 
-// Buffers up to this size stay with a released node; larger ones go back to the heap
-// so that one huge temporary does not pin its memory for the rest of the run.
-constexpr size_t kKeptCapacity = 1024;
-
 size_t stringBlocks = 0;
 
-void destroyValues(ksStr& list) {
-  for (ksStr* node = list.next; node != &list;) {
-    ksStr* next = node->next;
-    node->value.~basic_string();
-    node = next;
+void releaseWithBuffer(ksStr* s) {
+  s->value.freeBuffer();
+  string_pool::returnNode(s);
+}
+
+void freeBuffers(ksStr& list) {
+  for (ksStr* node = list.next; node != &list; node = node->next) {
+    node->value.freeBuffer();
   }
   list.next = list.prev = &list;
 }
@@ -35,7 +34,6 @@ ksStr usedList{{}, &usedList, &usedList};
 ksStr freeList{{}, &freeList, &freeList};
 int activeStrings = 0;
 
-// Every node on either list holds a constructed (possibly empty) value.
 void addBlock() {
   auto* nodes = static_cast<ksStr*>(blockAlloc(sizeof(ksStr) * kStringsPerBlock));
   ++stringBlocks;
@@ -51,32 +49,24 @@ ksStr* ksStrNew() {
 }
 
 ksStr* ksStrNew(const char* text) {
-  ksStr* node = takeStringNode();
-  if (text) {
-    node->value.append(text, std::strlen(text));
-  }
-  return node;
+  return ksStrNew(std::string_view(text ? text : ""));
 }
 
 ksStr* ksStrNew(std::string_view bytes) {
-  ksStr* node = takeStringNode();
-  node->value.append(bytes.data(), bytes.size());
+  ksStr* const node = takeStringNode();
+  node->value.assign(bytes);
   return node;
 }
 
-void ksStrRelease(ksStr* s) {
-  using namespace string_pool;
+// A bare entry: the heap is only called, through a wrapper, for a large buffer.
+KS_BARE_ENTRY void ksStrRelease(ksStr* s) {
   if (!s) {
     return;
   }
-  if (s->value.capacity() > kKeptCapacity) {
-    std::string().swap(s->value);
-  } else {
-    s->value.clear();
+  if (!releasesInline(s)) {
+    return ksWrapped<&releaseWithBuffer>(s);
   }
-  --activeStrings;
-  unlink(s);
-  appendFree(s);
+  string_pool::returnNode(s);
 }
 
 int ksStrActiveCount() {
@@ -92,8 +82,8 @@ size_t stringBlockCount() {
 }
 
 void stringPoolReset() {
-  destroyValues(string_pool::usedList);
-  destroyValues(string_pool::freeList);
+  freeBuffers(string_pool::usedList);
+  freeBuffers(string_pool::freeList);
   string_pool::activeStrings = 0;
   stringBlocks = 0;
 }

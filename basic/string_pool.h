@@ -1,12 +1,18 @@
 // The string pool behind ksStr: the used list (every live string, oldest first) and
 // the free list, both closed by static sentinels, refilled 512 nodes at a time.
-// Taking a node is inline: strings are created at a very high rate.
+// Taking and returning a node are inline list operations: strings are created at a
+// very high rate, and the bare string entries must not call out.
 #pragma once
 #include <cstddef>
 
 #include "basic/ks_str.h"
 
+#pragma GCC visibility push(hidden)
+
 constexpr int kStringsPerBlock = 512;
+// Buffers up to this size stay with a released node; larger ones go back to the heap
+// so that one huge temporary does not pin its memory for the rest of the run.
+constexpr size_t kKeptCapacity = 1024;
 
 namespace string_pool {
 
@@ -17,16 +23,8 @@ extern int activeStrings;
 // Appends a fresh block of nodes to the free list.
 void addBlock();
 
-inline void unlink(ksStr* node) {
-  node->prev->next = node->next;
-  node->next->prev = node->prev;
-}
-
-inline void append(ksStr& list, ksStr* node) {
-  node->prev = list.prev;
-  node->next = &list;
-  list.prev->next = node;
-  list.prev = node;
+inline bool hasFreeNode() {
+  return freeList.next != &freeList;
 }
 
 // The free list is only ever taken from at the head and added to at the tail, so its
@@ -37,22 +35,45 @@ inline void appendFree(ksStr* node) {
   freeList.prev = node;
 }
 
-}  // namespace string_pool
-
-// A live node with an empty value (possibly with capacity left from its last use).
-inline ksStr* takeStringNode() {
-  using namespace string_pool;
-  if (freeList.next == &freeList) {
-    addBlock();
-  }
-  ksStr* node = freeList.next;
+// Moves the free list's head to the tail of the used list; the free list must not be
+// empty. The node's value is whatever it last held.
+inline ksStr* takeFreeNode() {
+  ksStr* const node = freeList.next;
   freeList.next = node->next;
   if (freeList.next == &freeList) {
     freeList.prev = &freeList;
   }
-  append(usedList, node);
+  node->prev = usedList.prev;
+  node->next = &usedList;
+  usedList.prev->next = node;
+  usedList.prev = node;
   ++activeStrings;
   return node;
+}
+
+// Moves a live node to the free list, its value's buffer left as it is.
+inline void returnNode(ksStr* node) {
+  node->prev->next = node->next;
+  node->next->prev = node->prev;
+  appendFree(node);
+  --activeStrings;
+}
+
+}  // namespace string_pool
+
+// A live node with an empty value (possibly with a buffer left from its last use).
+inline ksStr* takeStringNode() {
+  if (!string_pool::hasFreeNode()) {
+    string_pool::addBlock();
+  }
+  ksStr* const node = string_pool::takeFreeNode();
+  node->value.clear();
+  return node;
+}
+
+// Whether a string can be released without calling the heap.
+inline bool releasesInline(const ksStr* s) {
+  return s->value.capacity() <= kKeptCapacity;
 }
 
 // The used-list sentinel: walk from next until the sentinel comes round again.
@@ -61,6 +82,8 @@ const ksStr* stringUsedList();
 // Blocks the pool has taken from the blockRegistry during this run.
 size_t stringBlockCount();
 
-// Ends the pool's life for the run: destroys every node's value, on both lists, and
+// Ends the pool's life for the run: frees every node's buffer, on both lists, and
 // empties the lists and counts. The blocks themselves are freed by the registry.
 void stringPoolReset();
+
+#pragma GCC visibility pop

@@ -12,7 +12,8 @@ struct Wrapper;
 
 template <typename Result, typename... Args, Result (*Handler)(Args...)>
 struct Wrapper<Handler> {
-  __attribute__((force_align_arg_pointer)) static Result call(Args... args) {
+  // Never inlined: inlined into a caller, the realignment would be lost.
+  __attribute__((force_align_arg_pointer, noinline)) static Result call(Args... args) {
     const char* message;
     try {
       return Handler(args...);
@@ -32,4 +33,23 @@ struct Wrapper<Handler> {
 template <auto Handler>
 void* ksEntry() {
   return reinterpret_cast<void*>(&entry_detail::Wrapper<Handler>::call);
+}
+
+// The hottest entries (string temporaries, object creation and list walks) are
+// registered bare, without a wrapper, because the realignment costs more than their
+// work. A bare entry must be a leaf that cannot throw: its only calls are tail calls
+// to wrapped handlers (ksWrapped) on rare slow paths, so compiled code's 4-byte stack
+// alignment never reaches code that expects 16. KS_BARE_ENTRY puts such a function
+// in a section of its own, where a build test checks that it calls nothing else.
+#define KS_BARE_ENTRY __attribute__((section(".text.ks_bare")))
+
+template <auto Handler>
+void* ksBareEntry() {
+  return reinterpret_cast<void*>(Handler);
+}
+
+// A call through a handler's wrapper, for a bare entry's slow path.
+template <auto Handler, typename... Args>
+inline __attribute__((always_inline)) auto ksWrapped(Args... args) {
+  return entry_detail::Wrapper<Handler>::call(args...);
 }

@@ -59,7 +59,7 @@ float readFloat(int32_t handle) {
 ksStr* readString(int32_t handle) {
   ksStream* const stream = streamFromHandle(handle);
   ksStr* const result = ksStrNew();
-  std::string& text = result->value;
+  ksStrValue& text = result->value;
   int32_t length = 0;
   if (stream->read(&length, 4) != 4 || length <= 0) {
     return result;
@@ -84,7 +84,7 @@ ksStr* readString(int32_t handle) {
 ksStr* readLine(int32_t handle) {
   ksStream* const stream = streamFromHandle(handle);
   ksStr* const result = ksStrNew();
-  std::string& line = result->value;
+  ksStrValue& line = result->value;
   for (;;) {
     const std::string_view held = stream->buffered();
     if (!held.empty()) {
@@ -95,7 +95,7 @@ ksStr* readLine(int32_t handle) {
         if (cr == std::string_view::npos) {
           cr = part.size();
         }
-        line.append(part.data() + from, cr - from);
+        line.append(part.substr(from, cr - from));
         from = cr + 1;
       }
       stream->skip(static_cast<int>(end == std::string_view::npos ? held.size() : end + 1));

@@ -2,7 +2,9 @@
 // padding, character codes, hexadecimal and binary text, and the date and time. It
 // has no state; strings are bytes, one character each.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <string>
@@ -37,15 +39,16 @@ ksStr* localTimeText(std::string (*format)(const std::tm&)) {
 namespace stringcmd {
 
 ksStr* repeat(ksStr* text, int32_t count) {
+  const std::string_view piece = text->value.view();
   const uint64_t total =
-      count > 0 ? static_cast<uint64_t>(text->value.size()) * static_cast<uint64_t>(count) : 0;
-  if (total > text->value.max_size()) {
+      count > 0 ? static_cast<uint64_t>(piece.size()) * static_cast<uint64_t>(count) : 0;
+  if (total > SIZE_MAX / 2) {
     throw std::bad_alloc();
   }
   ksStr* const result = ksStrNew();
   result->value.reserve(static_cast<size_t>(total));
   for (int32_t i = 0; total > 0 && i < count; ++i) {
-    result->value += text->value;
+    result->value.append(piece);
   }
   ksStrRelease(text);
   return result;
@@ -56,7 +59,7 @@ ksStr* left(ksStr* text, int32_t count) {
     runtimeError(kMustBePositive);
   }
   if (static_cast<size_t>(count) < text->value.size()) {
-    text->value.resize(static_cast<size_t>(count));
+    text->value.keep(0, static_cast<size_t>(count));
   }
   return text;
 }
@@ -65,8 +68,9 @@ ksStr* right(ksStr* text, int32_t count) {
   if (count < 0) {
     runtimeError(kMustBePositive);
   }
-  if (static_cast<size_t>(count) < text->value.size()) {
-    text->value.erase(0, text->value.size() - static_cast<size_t>(count));
+  const size_t size = text->value.size();
+  if (static_cast<size_t>(count) < size) {
+    text->value.keep(size - static_cast<size_t>(count), static_cast<size_t>(count));
   }
   return text;
 }
@@ -74,19 +78,19 @@ ksStr* right(ksStr* text, int32_t count) {
 // Left to right without overlap, resuming after the inserted text; an empty search
 // text has no occurrences and leaves the string as it is.
 ksStr* replace(ksStr* text, ksStr* from, ksStr* to) {
-  const std::string& find = from->value;
-  const std::string& with = to->value;
-  std::string& value = text->value;
-  if (!find.empty() && value.find(find) != std::string::npos) {
+  const std::string_view find = from->value.view();
+  const std::string_view with = to->value.view();
+  const std::string_view value = text->value.view();
+  if (!find.empty() && value.find(find) != std::string_view::npos) {
     std::string result;
     size_t p = 0;
-    for (size_t found; (found = value.find(find, p)) != std::string::npos;) {
-      result.append(value, p, found - p);
-      result += with;
+    for (size_t found; (found = value.find(find, p)) != std::string_view::npos;) {
+      result.append(value.substr(p, found - p));
+      result.append(with);
       p = found + find.size();
     }
-    result.append(value, p, std::string::npos);
-    value = std::move(result);
+    result.append(value.substr(p));
+    text->value.assign(result);
   }
   ksStrRelease(from);
   ksStrRelease(to);
@@ -97,7 +101,8 @@ int32_t instr(ksStr* text, ksStr* find, int32_t from) {
   if (from <= 0) {
     runtimeError(kMustBeAboveZero);
   }
-  const size_t found = text->value.find(find->value, static_cast<size_t>(from) - 1);
+  const size_t found =
+      text->value.view().find(find->value.view(), static_cast<size_t>(from) - 1);
   ksStrRelease(text);
   ksStrRelease(find);
   return found == std::string::npos ? 0 : static_cast<int32_t>(found) + 1;
@@ -107,36 +112,37 @@ ksStr* mid(ksStr* text, int32_t start, int32_t count) {
   if (start <= 0) {
     runtimeError(kMustBeAboveZero);
   }
-  std::string& value = text->value;
-  const size_t first = std::min(static_cast<size_t>(start) - 1, value.size());
-  const size_t remaining = value.size() - first;
+  const size_t size = text->value.size();
+  const size_t first = std::min(static_cast<size_t>(start) - 1, size);
+  const size_t remaining = size - first;
   const size_t taken =
       count < 0 ? remaining : std::min(static_cast<size_t>(count), remaining);
-  value.erase(first + taken);
-  value.erase(0, first);
+  text->value.keep(first, taken);
   return text;
 }
 
 ksStr* upper(ksStr* text) {
-  for (char& c : text->value) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
+  char* const bytes = text->value.data();
+  for (size_t i = 0, size = text->value.size(); i < size; ++i) {
+    if (bytes[i] >= 'a' && bytes[i] <= 'z') {
+      bytes[i] = static_cast<char>(bytes[i] - 'a' + 'A');
     }
   }
   return text;
 }
 
 ksStr* lower(ksStr* text) {
-  for (char& c : text->value) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
+  char* const bytes = text->value.data();
+  for (size_t i = 0, size = text->value.size(); i < size; ++i) {
+    if (bytes[i] >= 'A' && bytes[i] <= 'Z') {
+      bytes[i] = static_cast<char>(bytes[i] - 'A' + 'a');
     }
   }
   return text;
 }
 
 ksStr* trim(ksStr* text) {
-  std::string& value = text->value;
+  const std::string_view value = text->value.view();
   size_t end = value.size();
   while (end > 0 && !visible(value[end - 1])) {
     --end;
@@ -145,8 +151,7 @@ ksStr* trim(ksStr* text) {
   while (begin < end && !visible(value[begin])) {
     ++begin;
   }
-  value.erase(end);
-  value.erase(0, begin);
+  text->value.keep(begin, end - begin);
   return text;
 }
 
@@ -162,12 +167,15 @@ ksStr* rset(ksStr* text, int32_t size) {
   if (size < 0) {
     runtimeError(kMustBePositive);
   }
-  std::string& value = text->value;
   const size_t field = static_cast<size_t>(size);
-  if (field < value.size()) {
-    value.erase(0, value.size() - field);
+  const size_t length = text->value.size();
+  if (field < length) {
+    text->value.keep(length - field, field);
   } else {
-    value.insert(0, field - value.size(), ' ');
+    text->value.resize(field);
+    char* const bytes = text->value.data();
+    std::memmove(bytes + (field - length), bytes, length);
+    std::memset(bytes, ' ', field - length);
   }
   return text;
 }

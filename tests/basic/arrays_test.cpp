@@ -80,7 +80,7 @@ TEST_F(Arrays, UndimReleasesStringsAndIsHarmlessTwice) {
   EXPECT_EQ(blockCount(), blocks - 1);
   ksUndimArray(names.get());
   EXPECT_EQ(ksStrActiveCount(), 1);
-  EXPECT_EQ(kept->value, "kept");
+  EXPECT_EQ(kept->value.view(), "kept");
 }
 
 TEST_F(Arrays, UndimReleasesObjectsButNotPlainValues) {

@@ -13,13 +13,13 @@ using StringEntries = BasicRun;
 TEST_F(StringEntries, LoadCopiesTheSlotAndANullSlotReadsEmpty) {
   ksStr* slot = nullptr;
   ksStr* empty = ksStrLoad(&slot);
-  EXPECT_EQ(empty->value, "");
+  EXPECT_EQ(empty->value.view(), "");
   EXPECT_EQ(slot, nullptr);
   ksStrStore(&slot, ksStrConst("held"));
   ksStr* copy = ksStrLoad(&slot);
   EXPECT_NE(copy, slot);
-  copy->value += "!";
-  EXPECT_EQ(slot->value, "held");
+  copy->value.append("!");
+  EXPECT_EQ(slot->value.view(), "held");
   EXPECT_EQ(ksStrActiveCount(), 3);
 }
 
@@ -52,10 +52,10 @@ TEST_F(StringEntries, ConcatAppendsToTheFirstAndReleasesTheSecond) {
   ksStr* a = ksStrConst("Hello, ");
   ksStr* joined = ksStrConcat(a, ksStrConst("world"));
   EXPECT_EQ(joined, a);
-  EXPECT_EQ(joined->value, "Hello, world");
+  EXPECT_EQ(joined->value.view(), "Hello, world");
   EXPECT_EQ(ksStrActiveCount(), 1);
   EXPECT_EQ(ksStrConcat(a, ksStrConst("")), a);
-  EXPECT_EQ(a->value, "Hello, world");
+  EXPECT_EQ(a->value.view(), "Hello, world");
   EXPECT_EQ(ksStrActiveCount(), 1);
 }
 
@@ -71,17 +71,36 @@ TEST_F(StringEntries, NumbersBecomeNewStrings) {
   ksStr* i = ksStrFromInt(-2147483647 - 1);
   ksStr* f = ksStrFromFloat(1.5f);
   ksStr* g = ksStrFromFloat(-1.5f);
-  EXPECT_EQ(i->value, "-2147483648");
-  EXPECT_EQ(f->value, "1.500000");
-  EXPECT_EQ(g->value, "-1.5");
+  EXPECT_EQ(i->value.view(), "-2147483648");
+  EXPECT_EQ(f->value.view(), "1.500000");
+  EXPECT_EQ(g->value.view(), "-1.5");
   EXPECT_EQ(ksStrActiveCount(), 3);
 }
 
-TEST_F(StringEntries, ConstCopiesTheLiteral) {
-  char literal[] = "literal";
-  ksStr* s = ksStrConst(literal);
-  literal[0] = 'L';
-  EXPECT_EQ(s->value, "literal");
+// A string made from a literal borrows it, yet behaves as a copy of its own.
+TEST_F(StringEntries, ConstStringsAreIndependentOfTheLiteralAndOfEachOther) {
+  static const char literal[] = "literal";
+  ksStr* a = ksStrConst(literal);
+  ksStr* b = ksStrConst(literal);
+  EXPECT_EQ(a->value.size(), 7u);
+  EXPECT_STREQ(ksStrText(a), "literal");
+  a->value.append("!");
+  a->value.data()[0] = 'L';
+  EXPECT_EQ(a->value.view(), "Literal!");
+  EXPECT_EQ(b->value.view(), "literal");
+  EXPECT_STREQ(literal, "literal");
+
+  // A loaded copy of a literal-held slot is independent too.
+  ksStr* slot = nullptr;
+  ksStrStore(&slot, b);
+  ksStr* copy = ksStrLoad(&slot);
+  copy = ksStrConcat(copy, ksStrConst(" copy"));
+  EXPECT_EQ(copy->value.view(), "literal copy");
+  EXPECT_EQ(slot->value.view(), "literal");
+  ksStrRelease(copy);
+  ksStrRelease(a);
+  ksStrStore(&slot, nullptr);
+  EXPECT_EQ(ksStrActiveCount(), 0);
 }
 
 }  // namespace

@@ -5,9 +5,13 @@
 static struct ksType thing = {KS_TYPE_SENTINELS(thing), 2, {&__ksIntType, &__ksStrType}};
 static struct ksObj* shell;
 
-/* The address as the C++ stream prints a pointer: "0x" and lower-case hex digits. */
+/* The address as the C++ stream prints a pointer: "0x" and lower-case hex digits.
+ * Each text gets its own static buffer: a string made by __ksStrConst borrows its
+ * text, as compiled code's literals stay in the program's data for the whole run. */
 static struct ksStr* address_text(const void* pointer) {
-  char text[12];
+  static char texts[3][12];
+  static int used;
+  char* const text = texts[used++];
   char digits[9];
   unsigned value = (unsigned)pointer;
   int count = 0;
