@@ -1,46 +1,67 @@
 // User-type objects: per-type pools of 512 records, the used list in creation order,
-// reference counts, deleted shells, the text form and the handle tables.
+// reference counts, deleted shells, the text form and the handle tables. Creating,
+// deleting and walking objects are bare entries (runtime/entry.h): list operations,
+// with the heap work (new blocks, vectors, large strings, handles) on wrapped paths.
 #include "basic/objects.h"
 
 #include <bit>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "basic/arrays.h"
 #include "basic/block_registry.h"
 #include "basic/ks_error.h"
 #include "basic/number_text.h"
 #include "basic/slots.h"
+#include "basic/string_pool.h"
+#include "runtime/entry.h"
 
 namespace {
 
 constexpr int kRecordsPerBlock = 512;
 constexpr int kMaxTextDepth = 8;
 
-int activeObjects = 0;      // created and not yet deleted
-int unreleasedObjects = 0;  // not yet returned to a free list
+// The active and unreleased counts are counted on the used lists when asked for (only
+// RuntimeStats asks), which keeps New and Delete free of global updates.
 int32_t handleCounter = 0;  // last handle issued
 std::unordered_map<ksObj*, int32_t> objectHandles;
 std::unordered_map<int32_t, ksObj*> handleObjects;
+
+// What the runtime keeps of a type from its first block of the run: the fields New
+// and Delete must visit (those holding strings, objects or vectors; numbers need
+// nothing) and how many of its objects have handles. It hangs off the free-list
+// sentinel's fields word, which no list walk reads.
+struct ManagedField {
+  int32_t slot;
+  int32_t code;
+};
+
+struct TypeInfo {
+  int32_t vectorCount = 0;
+  int32_t count = 0;    // managed fields
+  int32_t handles = 0;  // live objects with a handle
+  std::vector<ManagedField> fields;
+};
+
 // Types whose lists point into this run's blocks; their sentinels are reset at the end.
-std::unordered_set<ksType*> typesInUse;
+std::unordered_map<ksType*, TypeInfo> typesInUse;
 int textDepth = 0;
 ksObj* textRoot = nullptr;
 
-void unlink(ksObj* o) {
+inline void unlink(ksObj* o) {
   o->prev->next = o->next;
   o->next->prev = o->prev;
 }
 
-void linkBefore(ksObj* o, ksObj* position) {
+inline void linkBefore(ksObj* o, ksObj* position) {
   o->next = position;
   o->prev = position->prev;
   position->prev->next = o;
   position->prev = o;
 }
 
-void linkAfter(ksObj* o, ksObj* position) {
+inline void linkAfter(ksObj* o, ksObj* position) {
   linkBefore(o, position->next);
 }
 
@@ -63,12 +84,16 @@ inline ksObj* takeFree(ksType* type) {
   return o;
 }
 
+inline void freeRecord(ksObj* o) {
+  unlink(o);
+  appendFree(o, o->type);
+}
+
 // Drops one reference; at 0 the record goes to the tail of its type's free list.
+// Only a shell gets there (a live object holds its own reference until deleted).
 inline void releaseObject(ksObj* o) {
   if (o && --o->refs == 0) {
-    unlink(o);
-    --unreleasedObjects;
-    appendFree(o, o->type);
+    freeRecord(o);
   }
 }
 
@@ -79,10 +104,30 @@ void emptySentinel(ksObj& sentinel) {
   sentinel.refs = -1;
 }
 
+inline TypeInfo& infoOf(const ksType* type) {
+  return *reinterpret_cast<TypeInfo*>(type->freeList.fields);
+}
+
+void makeInfo(ksType* type, TypeInfo& info) {
+  int32_t* const* const fieldTypes = type->fieldTypes();
+  for (int i = 0; i < type->fieldCount; ++i) {
+    const int32_t code = *fieldTypes[i];
+    if (code == kStringType || code == kObjectType || code == kVectorType) {
+      info.fields.push_back({i, code});
+      info.vectorCount += code == kVectorType ? 1 : 0;
+    }
+  }
+  info.count = static_cast<int32_t>(info.fields.size());
+  type->freeList.fields = reinterpret_cast<int32_t*>(&info);
+}
+
 void addBlock(ksType* type) {
   const size_t recordSize = sizeof(ksObj) + 4 * static_cast<size_t>(type->fieldCount);
   auto* block = static_cast<char*>(blockAlloc(recordSize * kRecordsPerBlock));
-  typesInUse.insert(type);
+  const auto [entry, first] = typesInUse.try_emplace(type);
+  if (first) {
+    makeInfo(type, entry->second);
+  }
   for (int i = 0; i < kRecordsPerBlock; ++i) {
     auto* record = reinterpret_cast<ksObj*>(block + recordSize * i);
     record->type = type;
@@ -91,7 +136,7 @@ void addBlock(ksType* type) {
 }
 
 // The first live record from `o` onward in the direction given; null at the sentinel.
-ksObj* liveFrom(ksObj* o, bool forward) {
+inline ksObj* liveFrom(ksObj* o, bool forward) {
   while (o->type && !o->fields) {
     o = forward ? o->next : o->prev;
   }
@@ -148,67 +193,120 @@ void appendText(std::string& text, ksObj* o) {
   --textDepth;
 }
 
-}  // namespace
-
-ksObj* ksObjNew(ksType* type) {
-  if (type->freeList.next == &type->freeList) {
-    addBlock(type);
-  }
-  ksObj* o = takeFree(type);
-  o->type = type;
+// Free records hold only zero slots (blocks come zero-filled and deletion clears
+// every slot), so a new record needs its slots set only for vector fields.
+inline ksObj* takeRecord(ksType* type) {
+  ksObj* const o = takeFree(type);
   o->refs = 1;
-  int32_t* const fields = reinterpret_cast<int32_t*>(o + 1);
-  o->fields = fields;
-  const int count = type->fieldCount;
-  int32_t* const* const fieldTypes = type->fieldTypes();
-  for (int i = 0; i < count; ++i) {
-    int32_t* const fieldType = fieldTypes[i];
-    fields[i] = *fieldType == kVectorType ? pointerSlot(ksVecAlloc(reinterpret_cast<ksVecType*>(fieldType))) : 0;
-  }
-  ++unreleasedObjects;
-  ++activeObjects;
+  o->fields = reinterpret_cast<int32_t*>(o + 1);
   linkBefore(o, &type->used);
   return o;
 }
 
-void ksObjDelete(ksObj* o) {
-  if (!o || !o->fields) {
-    return;
+ksVecType* vectorType(const ksType* type, int32_t slot) {
+  return reinterpret_cast<ksVecType*>(type->fieldTypes()[slot]);
+}
+
+ksObj* newWithHeap(ksType* type) {
+  if (type->freeList.next == &type->freeList) {
+    addBlock(type);
   }
+  ksObj* const o = takeRecord(type);
+  const TypeInfo& info = infoOf(type);
+  for (int k = 0; k < info.count; ++k) {
+    const ManagedField field = info.fields[k];
+    if (field.code == kVectorType) {
+      o->fields[field.slot] = pointerSlot(ksVecAlloc(vectorType(type, field.slot)));
+    }
+  }
+  return o;
+}
+
+// Clears the managed fields from index `first` on that need no heap call: objects and
+// strings with buffers a node keeps. Returns the index of the first one that does (a
+// vector, a string with a large buffer), or the count of managed fields.
+inline int clearSlotsInline(ksObj* o, int first) {
   int32_t* const fields = o->fields;
-  const int count = o->type->fieldCount;
-  int32_t* const* const fieldTypes = o->type->fieldTypes();
-  for (int i = 0; i < count; ++i) {
-    const int32_t slot = fields[i];
+  const TypeInfo& info = infoOf(o->type);
+  const int count = info.count;
+  const ManagedField* const managed = info.fields.data();
+  for (int k = first; k < count; ++k) {
+    const ManagedField field = managed[k];
+    const int32_t slot = fields[field.slot];
     if (slot == 0) {
       continue;
     }
-    int32_t* const fieldType = fieldTypes[i];
-    switch (*fieldType) {
-      case kStringType:
-        ksStrRelease(slotPointer<ksStr>(slot));
+    switch (field.code) {
+      case kStringType: {
+        ksStr* const s = slotPointer<ksStr>(slot);
+        if (!releasesInline(s)) {
+          return k;
+        }
+        string_pool::returnNode(s);
         break;
+      }
       case kObjectType:
         releaseObject(slotPointer<ksObj>(slot));
         break;
-      case kVectorType:
-        ksVecFree(slotPointer<int32_t>(slot), reinterpret_cast<ksVecType*>(fieldType));
-        break;
       default:
-        break;
+        return k;
     }
-    fields[i] = 0;
+    fields[field.slot] = 0;
   }
-  if (!objectHandles.empty()) {
-    const auto entry = objectHandles.find(o);
-    if (entry != objectHandles.end()) {
-      handleObjects.erase(entry->second);
-      objectHandles.erase(entry);
-    }
-  }
+  return count;
+}
+
+// Drops the reference creation gave: the record becomes a shell that stays on the used
+// list while other references remain, or goes straight to the free list.
+inline void finishDelete(ksObj* o) {
   o->fields = nullptr;
-  releaseObject(o);
-  --activeObjects;
+  if (--o->refs == 0) {
+    freeRecord(o);
+  }
+}
+
+void deleteWithHeap(ksObj* o, int first) {
+  int32_t* const fields = o->fields;
+  const TypeInfo& info = infoOf(o->type);
+  for (int k = clearSlotsInline(o, first); k < info.count; k = clearSlotsInline(o, k + 1)) {
+    const ManagedField field = info.fields[k];
+    if (field.code == kVectorType) {
+      ksVecFree(slotPointer<int32_t>(fields[field.slot]), vectorType(o->type, field.slot));
+    } else {
+      ksStrRelease(slotPointer<ksStr>(fields[field.slot]));
+    }
+    fields[field.slot] = 0;
+  }
+  const auto entry = objectHandles.find(o);
+  if (entry != objectHandles.end()) {
+    handleObjects.erase(entry->second);
+    objectHandles.erase(entry);
+    --infoOf(o->type).handles;
+  }
+  finishDelete(o);
+}
+
+}  // namespace
+
+KS_BARE_ENTRY ksObj* ksObjNew(ksType* type) {
+  if (type->freeList.next == &type->freeList || infoOf(type).vectorCount) {
+    return ksWrapped<&newWithHeap>(type);
+  }
+  return takeRecord(type);
+}
+
+KS_BARE_ENTRY void ksObjDelete(ksObj* o) {
+  if (!o || !o->fields) {
+    return;
+  }
+  if (infoOf(o->type).handles) {
+    return ksWrapped<&deleteWithHeap>(o, 0);
+  }
+  const int stop = clearSlotsInline(o, 0);
+  if (stop < infoOf(o->type).count) {
+    return ksWrapped<&deleteWithHeap>(o, stop);
+  }
+  finishDelete(o);
 }
 
 // The next live record is found before each deletion: a live record keeps its own
@@ -223,11 +321,11 @@ void ksObjDeleteEach(ksType* type) {
   }
 }
 
-void ksObjRelease(ksObj* o) {
+KS_BARE_ENTRY void ksObjRelease(ksObj* o) {
   releaseObject(o);
 }
 
-void ksObjStore(ksObj** slot, ksObj* o) {
+KS_BARE_ENTRY void ksObjStore(ksObj** slot, ksObj* o) {
   if (o) {
     ++o->refs;
   }
@@ -235,31 +333,31 @@ void ksObjStore(ksObj** slot, ksObj* o) {
   *slot = o;
 }
 
-int32_t ksObjCompare(ksObj* a, ksObj* b) {
+KS_BARE_ENTRY int32_t ksObjCompare(ksObj* a, ksObj* b) {
   const int32_t* x = a ? a->fields : nullptr;
   const int32_t* y = b ? b->fields : nullptr;
   return x == y ? 0 : 1;
 }
 
-ksObj* ksObjNext(ksObj* o) {
+KS_BARE_ENTRY ksObj* ksObjNext(ksObj* o) {
   return liveFrom(o->next, true);
 }
 
-ksObj* ksObjPrev(ksObj* o) {
+KS_BARE_ENTRY ksObj* ksObjPrev(ksObj* o) {
   return liveFrom(o->prev, false);
 }
 
-ksObj* ksObjFirst(ksType* type) {
+KS_BARE_ENTRY ksObj* ksObjFirst(ksType* type) {
   return liveFrom(type->used.next, true);
 }
 
-ksObj* ksObjLast(ksType* type) {
+KS_BARE_ENTRY ksObj* ksObjLast(ksType* type) {
   return liveFrom(type->used.prev, false);
 }
 
 // Records of different types live on different lists; moving one onto another's
 // list would corrupt both, so such a request is ignored.
-ksObj* ksObjInsBefore(ksObj* a, ksObj* b) {
+KS_BARE_ENTRY ksObj* ksObjInsBefore(ksObj* a, ksObj* b) {
   if (a != b && a->type == b->type) {
     unlink(a);
     linkBefore(a, b);
@@ -267,7 +365,7 @@ ksObj* ksObjInsBefore(ksObj* a, ksObj* b) {
   return a;
 }
 
-ksObj* ksObjInsAfter(ksObj* a, ksObj* b) {
+KS_BARE_ENTRY ksObj* ksObjInsAfter(ksObj* a, ksObj* b) {
   if (a != b && a->type == b->type) {
     unlink(a);
     linkAfter(a, b);
@@ -277,7 +375,7 @@ ksObj* ksObjInsAfter(ksObj* a, ksObj* b) {
 
 namespace {
 
-int32_t storeLoopObject(ksObj** var, ksObj* found) {
+inline int32_t storeLoopObject(ksObj** var, ksObj* found) {
   if (found) {
     ++found->refs;
   }
@@ -288,11 +386,11 @@ int32_t storeLoopObject(ksObj** var, ksObj* found) {
 
 }  // namespace
 
-int32_t ksObjEachFirst(ksObj** var, ksType* type) {
+KS_BARE_ENTRY int32_t ksObjEachFirst(ksObj** var, ksType* type) {
   return storeLoopObject(var, ksObjFirst(type));
 }
 
-int32_t ksObjEachNext(ksObj** var) {
+KS_BARE_ENTRY int32_t ksObjEachNext(ksObj** var) {
   return storeLoopObject(var, *var ? ksObjNext(*var) : nullptr);
 }
 
@@ -312,6 +410,7 @@ int32_t ksObjToHandle(ksObj* o) {
   }
   const int32_t handle = ++handleCounter;
   objectHandles.emplace(o, handle);
+  ++infoOf(o->type).handles;
   handleObjects.emplace(handle, o);
   return handle;
 }
@@ -328,16 +427,31 @@ void ksNullObjEx() {
   runtimeError("Object does not exist");
 }
 
+namespace {
+
+// Records on the used lists: all of them, or only the live ones (shells have no fields).
+int countRecords(bool liveOnly) {
+  int count = 0;
+  for (const auto& [type, info] : typesInUse) {
+    for (const ksObj* o = type->used.next; o != &type->used; o = o->next) {
+      count += !liveOnly || o->fields ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
 int ksObjActiveCount() {
-  return activeObjects;
+  return countRecords(true);
 }
 
 int ksObjUnreleasedCount() {
-  return unreleasedObjects;
+  return countRecords(false);
 }
 
 void objectsReset() {
-  for (ksType* type : typesInUse) {
+  for (auto& [type, info] : typesInUse) {
     emptySentinel(type->used);
     emptySentinel(type->freeList);
   }
@@ -345,8 +459,6 @@ void objectsReset() {
   objectHandles.clear();
   handleObjects.clear();
   handleCounter = 0;
-  activeObjects = 0;
-  unreleasedObjects = 0;
   textDepth = 0;
   textRoot = nullptr;
 }

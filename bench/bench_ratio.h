@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,9 +15,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
   // Prints "name / baseline" as a ratio of real time per iteration.
   explicit RatioReporter(std::vector<std::pair<std::string, std::string>> pairs) : pairs_(std::move(pairs)) {}
 
+  // With repetitions the median stands for the benchmark, which steadies the ratios on
+  // a shared machine.
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Aggregate) {
+        if (run.aggregate_name == "median") {
+          times_[run.run_name.str()] = run.GetAdjustedRealTime();
+          medians_.insert(run.run_name.str());
+        }
+      } else if (!medians_.count(run.run_name.str())) {
+        times_[run.run_name.str()] = run.GetAdjustedRealTime();
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -35,6 +45,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
  private:
   std::vector<std::pair<std::string, std::string>> pairs_;
   std::map<std::string, double> times_;
+  std::set<std::string> medians_;
 };
 
 // main() for a benchmark file that reports ratios.
