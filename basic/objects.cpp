@@ -286,6 +286,12 @@ void deleteWithHeap(ksObj* o, int first) {
   finishDelete(o);
 }
 
+// The whole delete on the wrapped path: one argument, so a bare entry reaches it with
+// a plain jump.
+void deleteWithHandle(ksObj* o) {
+  deleteWithHeap(o, 0);
+}
+
 }  // namespace
 
 KS_BARE_ENTRY ksObj* ksObjNew(ksType* type) {
@@ -295,16 +301,41 @@ KS_BARE_ENTRY ksObj* ksObjNew(ksType* type) {
   return takeRecord(type);
 }
 
-KS_BARE_ENTRY void ksObjDelete(ksObj* o) {
-  if (!o || !o->fields) {
-    return;
+namespace {
+
+// Whether any managed field holds a string, object or vector to release.
+inline bool holdsValues(const ksObj* o, const TypeInfo& info) {
+  const ManagedField* const managed = info.fields.data();
+  int32_t any = 0;
+  for (int k = 0; k < info.count; ++k) {
+    any |= o->fields[managed[k].slot];
   }
+  return any != 0;
+}
+
+// Delete's second half for a record holding values or a handle: still bare, releasing
+// inline what needs no heap call.
+__attribute__((noinline)) KS_BARE_ENTRY void releaseValuesAndDelete(ksObj* o) {
   if (infoOf(o->type).handles) {
-    return ksWrapped<&deleteWithHeap>(o, 0);
+    return ksWrapped<&deleteWithHandle>(o);
   }
   const int stop = clearSlotsInline(o, 0);
   if (stop < infoOf(o->type).count) {
     return ksWrapped<&deleteWithHeap>(o, stop);
+  }
+  finishDelete(o);
+}
+
+}  // namespace
+
+// Kept small for a record with nothing to release, the commonest delete.
+KS_BARE_ENTRY void ksObjDelete(ksObj* o) {
+  if (!o || !o->fields) {
+    return;
+  }
+  const TypeInfo& info = infoOf(o->type);
+  if (info.handles || holdsValues(o, info)) {
+    return releaseValuesAndDelete(o);
   }
   finishDelete(o);
 }
