@@ -1,7 +1,8 @@
 // The language core's hot paths: string literals created and released, objects created
 // and deleted, concatenation growth and object iteration, each against the obvious C
 // or C++ baseline in the same run. Each is measured through the registered entries
-// (as compiled code calls them) and, where the wrapper's share matters, directly.
+// (as compiled code calls them) and directly. The figures in docs/performance.md are
+// medians of interleaved repetitions (see there for the command line).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -106,6 +107,29 @@ void BM_StrConstReleaseDirect(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StrConstReleaseDirect)->Arg(8)->Arg(40);
+
+// The floor under any pair of entry calls: two calls through pointers that do nothing.
+__attribute__((noinline)) ksStr* takeNothing(const char* text) {
+  benchmark::DoNotOptimize(text);
+  return nullptr;
+}
+__attribute__((noinline)) void releaseNothing(ksStr* s) {
+  benchmark::DoNotOptimize(s);
+}
+
+void BM_TwoEmptyCalls(benchmark::State& state) {
+  ksStr* (*volatile take)(const char*) = takeNothing;
+  void (*volatile release)(ksStr*) = releaseNothing;
+  const auto takeCall = take;
+  const auto releaseCall = release;
+  const char* text = literal(8);
+  for (auto _ : state) {
+    ksStr* s = takeCall(text);
+    benchmark::DoNotOptimize(s);
+    releaseCall(s);
+  }
+}
+BENCHMARK(BM_TwoEmptyCalls);
 
 void BM_MallocCopyFree(benchmark::State& state) {
   const char* text = literal(state.range(0));
@@ -244,5 +268,6 @@ int main(int argc, char** argv) {
                         {"BM_NewDeleteRecord", "BM_ObjNewDelete"},
                         {"BM_ConcatOneCharacterAtATime/10000", "BM_ConcatOneCharacterAtATime/1000"},
                         {"BM_IterateObjectsDirect", "BM_IterateStdList"},
-                        {"BM_IterateObjectsThroughEntries", "BM_IterateStdList"}});
+                        {"BM_IterateObjectsThroughEntries", "BM_IterateStdList"},
+                        {"BM_StdString/8", "BM_TwoEmptyCalls"}});
 }

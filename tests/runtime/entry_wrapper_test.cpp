@@ -34,6 +34,11 @@ void throwsOther() {
   throw std::runtime_error("library failure");
 }
 
+// A bare entry whose only work is its slow path.
+KS_BARE_ENTRY int32_t bareProbe() {
+  return ksWrapped<&alignmentProbe>();
+}
+
 // Calls a no-argument int entry with the stack pointer 4 bytes off 16.
 int32_t callMisaligned(void* entry) {
   int32_t result;
@@ -69,6 +74,10 @@ TEST(EntryWrapper, PassesArgumentsAndResults) {
 
 TEST(EntryWrapper, RealignsTheStackForCompiledCallers) {
   EXPECT_EQ(callMisaligned(ksEntry<&alignmentProbe>()), 1);
+}
+
+TEST(EntryWrapper, BareEntriesReachWrappedHandlersRealigned) {
+  EXPECT_EQ(callMisaligned(ksBareEntry<&bareProbe>()), 1);
 }
 
 TEST(EntryWrapper, KsExJumpsBackWithItsMessage) {
