@@ -41,5 +41,5 @@ inline std::string ksStrTake(ksStr* s) {
   return text;
 }
 
-// Number of strings currently alive.
+// Number of strings currently alive (counted on the used list).
 int ksStrActiveCount();

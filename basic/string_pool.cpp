@@ -32,7 +32,6 @@ namespace string_pool {
 
 ksStr usedList{{}, &usedList, &usedList};
 ksStr freeList{{}, &freeList, &freeList};
-int activeStrings = 0;
 
 void addBlock() {
   auto* nodes = static_cast<ksStr*>(blockAlloc(sizeof(ksStr) * kStringsPerBlock));
@@ -70,7 +69,11 @@ KS_BARE_ENTRY void ksStrRelease(ksStr* s) {
 }
 
 int ksStrActiveCount() {
-  return string_pool::activeStrings;
+  int count = 0;
+  for (const ksStr* s = string_pool::usedList.next; s != &string_pool::usedList; s = s->next) {
+    ++count;
+  }
+  return count;
 }
 
 const ksStr* stringUsedList() {
@@ -84,6 +87,5 @@ size_t stringBlockCount() {
 void stringPoolReset() {
   freeBuffers(string_pool::usedList);
   freeBuffers(string_pool::freeList);
-  string_pool::activeStrings = 0;
   stringBlocks = 0;
 }

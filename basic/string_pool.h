@@ -1,7 +1,9 @@
 // The string pool behind ksStr: the used list (every live string, oldest first) and
 // the free list, both closed by static sentinels, refilled 512 nodes at a time.
 // Taking and returning a node are inline list operations: strings are created at a
-// very high rate, and the bare string entries must not call out.
+// very high rate, and the bare string entries must not call out. The active-string
+// count is the used list's length, counted when asked for: a counter kept up to date
+// costs every temporary two more memory updates.
 #pragma once
 #include <cstddef>
 
@@ -18,7 +20,6 @@ namespace string_pool {
 
 extern ksStr usedList;
 extern ksStr freeList;
-extern int activeStrings;
 
 // Appends a fresh block of nodes to the free list.
 void addBlock();
@@ -47,7 +48,6 @@ inline ksStr* takeFreeNode() {
   node->next = &usedList;
   usedList.prev->next = node;
   usedList.prev = node;
-  ++activeStrings;
   return node;
 }
 
@@ -56,7 +56,6 @@ inline void returnNode(ksStr* node) {
   node->prev->next = node->next;
   node->next->prev = node->prev;
   appendFree(node);
-  --activeStrings;
 }
 
 }  // namespace string_pool
