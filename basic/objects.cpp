@@ -193,12 +193,17 @@ void appendText(std::string& text, ksObj* o) {
   --textDepth;
 }
 
-// Free records hold only zero slots (blocks come zero-filled and deletion clears
-// every slot), so a new record needs its slots set only for vector fields.
+// Every slot of a new record reads 0 (vector fields get their blocks afterwards):
+// deletion leaves number slots as they were.
 inline ksObj* takeRecord(ksType* type) {
   ksObj* const o = takeFree(type);
   o->refs = 1;
-  o->fields = reinterpret_cast<int32_t*>(o + 1);
+  int32_t* const fields = reinterpret_cast<int32_t*>(o + 1);
+  o->fields = fields;
+  for (int i = 0, count = type->fieldCount; i < count; ++i) {
+    fields[i] = 0;
+    asm volatile("");  // keeps this a loop: bare entries must not call memset
+  }
   linkBefore(o, &type->used);
   return o;
 }
@@ -292,16 +297,6 @@ void deleteWithHandle(ksObj* o) {
   deleteWithHeap(o, 0);
 }
 
-}  // namespace
-
-KS_BARE_ENTRY ksObj* ksObjNew(ksType* type) {
-  if (type->freeList.next == &type->freeList || infoOf(type).vectorCount) {
-    return ksWrapped<&newWithHeap>(type);
-  }
-  return takeRecord(type);
-}
-
-namespace {
 
 // Whether any managed field holds a string, object or vector to release.
 inline bool holdsValues(const ksObj* o, const TypeInfo& info) {
@@ -327,6 +322,13 @@ __attribute__((noinline)) KS_BARE_ENTRY void releaseValuesAndDelete(ksObj* o) {
 }
 
 }  // namespace
+
+KS_BARE_ENTRY ksObj* ksObjNew(ksType* type) {
+  if (type->freeList.next == &type->freeList || infoOf(type).vectorCount) {
+    return ksWrapped<&newWithHeap>(type);
+  }
+  return takeRecord(type);
+}
 
 // Kept small for a record with nothing to release, the commonest delete.
 KS_BARE_ENTRY void ksObjDelete(ksObj* o) {

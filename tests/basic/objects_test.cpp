@@ -83,12 +83,17 @@ TEST_F(Objects, DeleteWithoutOtherReferencesFreesTheRecordForReuse) {
   for (int i = 0; i < 512; ++i) {
     all.push_back(ksObjNew(thing.get()));
   }
+  all[7]->fields[0] = 42;
+  all[7]->fields[1] = std::bit_cast<int32_t>(2.5f);
   ksObjDelete(all[7]);
   EXPECT_EQ(ksObjActiveCount(), 511);
   EXPECT_EQ(ksObjUnreleasedCount(), 511);
   ksObj* again = ksObjNew(thing.get());
   EXPECT_EQ(again, all[7]);
   EXPECT_EQ(live(thing.get()).back(), again);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(again->fields[i], 0) << "slot " << i << " of a reused record";
+  }
   EXPECT_EQ(blockCount(), 1u);
 }
 
