@@ -16,7 +16,6 @@ class ksStrValue {
   ~ksStrValue() { freeBuffer(); }
 
   std::string_view view() const { return {text_, size()}; }
-  operator std::string_view() const { return view(); }
   // Zero-terminated; it stops early at a zero byte inside the value.
   const char* c_str() const { return text_; }
   size_t size() const {
