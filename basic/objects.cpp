@@ -39,9 +39,10 @@ struct ManagedField {
 
 struct TypeInfo {
   int32_t vectorCount = 0;
-  int32_t count = 0;    // managed fields
   int32_t handles = 0;  // live objects with a handle
   std::vector<ManagedField> fields;
+
+  int count() const { return static_cast<int>(fields.size()); }
 };
 
 // Types whose lists point into this run's blocks; their sentinels are reset at the end.
@@ -117,7 +118,6 @@ void makeInfo(ksType* type, TypeInfo& info) {
       info.vectorCount += code == kVectorType ? 1 : 0;
     }
   }
-  info.count = static_cast<int32_t>(info.fields.size());
   type->freeList.fields = reinterpret_cast<int32_t*>(&info);
 }
 
@@ -218,7 +218,7 @@ ksObj* newWithHeap(ksType* type) {
   }
   ksObj* const o = takeRecord(type);
   const TypeInfo& info = infoOf(type);
-  for (int k = 0; k < info.count; ++k) {
+  for (int k = 0; k < info.count(); ++k) {
     const ManagedField field = info.fields[k];
     if (field.code == kVectorType) {
       o->fields[field.slot] = pointerSlot(ksVecAlloc(vectorType(type, field.slot)));
@@ -233,7 +233,7 @@ ksObj* newWithHeap(ksType* type) {
 inline int clearSlotsInline(ksObj* o, int first) {
   int32_t* const fields = o->fields;
   const TypeInfo& info = infoOf(o->type);
-  const int count = info.count;
+  const int count = info.count();
   const ManagedField* const managed = info.fields.data();
   for (int k = first; k < count; ++k) {
     const ManagedField field = managed[k];
@@ -273,7 +273,7 @@ inline void finishDelete(ksObj* o) {
 void deleteWithHeap(ksObj* o, int first) {
   int32_t* const fields = o->fields;
   const TypeInfo& info = infoOf(o->type);
-  for (int k = clearSlotsInline(o, first); k < info.count; k = clearSlotsInline(o, k + 1)) {
+  for (int k = clearSlotsInline(o, first); k < info.count(); k = clearSlotsInline(o, k + 1)) {
     const ManagedField field = info.fields[k];
     if (field.code == kVectorType) {
       ksVecFree(slotPointer<int32_t>(fields[field.slot]), vectorType(o->type, field.slot));
@@ -302,7 +302,7 @@ void deleteWithHandle(ksObj* o) {
 inline bool holdsValues(const ksObj* o, const TypeInfo& info) {
   const ManagedField* const managed = info.fields.data();
   int32_t any = 0;
-  for (int k = 0; k < info.count; ++k) {
+  for (int k = 0; k < info.count(); ++k) {
     any |= o->fields[managed[k].slot];
   }
   return any != 0;
@@ -315,7 +315,7 @@ __attribute__((noinline)) KS_BARE_ENTRY void releaseValuesAndDelete(ksObj* o) {
     return ksWrapped<&deleteWithHandle>(o);
   }
   const int stop = clearSlotsInline(o, 0);
-  if (stop < infoOf(o->type).count) {
+  if (stop < infoOf(o->type).count()) {
     return ksWrapped<&deleteWithHeap>(o, stop);
   }
   finishDelete(o);
