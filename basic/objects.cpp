@@ -200,6 +200,7 @@ inline ksObj* takeRecord(ksType* type) {
   o->refs = 1;
   int32_t* const fields = reinterpret_cast<int32_t*>(o + 1);
   o->fields = fields;
+#pragma GCC unroll 4  // most types have a few fields: fewer loop steps per New
   for (int i = 0, count = type->fieldCount; i < count; ++i) {
     fields[i] = 0;
     asm volatile("");  // keeps this a loop: bare entries must not call memset
@@ -300,10 +301,9 @@ void deleteWithHandle(ksObj* o) {
 
 // Whether any managed field holds a string, object or vector to release.
 inline bool holdsValues(const ksObj* o, const TypeInfo& info) {
-  const ManagedField* const managed = info.fields.data();
   int32_t any = 0;
-  for (int k = 0; k < info.count(); ++k) {
-    any |= o->fields[managed[k].slot];
+  for (const ManagedField& field : info.fields) {
+    any |= o->fields[field.slot];
   }
   return any != 0;
 }

@@ -131,6 +131,62 @@ void BM_TwoEmptyCalls(benchmark::State& state) {
 }
 BENCHMARK(BM_TwoEmptyCalls);
 
+// The floor under any pool with these lists: only the list moves of a create and a
+// release, as the pools make them, behind two calls, with no value and no checks. The
+// free list keeps forward links only (its sentinel's prev is the tail); the used list
+// links both ways.
+struct ListNode {
+  ListNode* next;
+  ListNode* prev;
+};
+ListNode freeNodes{&freeNodes, &freeNodes};
+ListNode usedNodes{&usedNodes, &usedNodes};
+
+void appendFreeNode(ListNode* node) {
+  node->next = &freeNodes;
+  freeNodes.prev->next = node;
+  freeNodes.prev = node;
+}
+
+__attribute__((noinline)) ListNode* takeListNode(const char* text) {
+  benchmark::DoNotOptimize(text);
+  ListNode* const node = freeNodes.next;
+  freeNodes.next = node->next;
+  if (freeNodes.next == &freeNodes) {
+    freeNodes.prev = &freeNodes;
+  }
+  node->next = &usedNodes;
+  node->prev = usedNodes.prev;
+  usedNodes.prev->next = node;
+  usedNodes.prev = node;
+  return node;
+}
+
+__attribute__((noinline)) void returnListNode(ListNode* node) {
+  node->prev->next = node->next;
+  node->next->prev = node->prev;
+  appendFreeNode(node);
+}
+
+void BM_ListMovesOnly(benchmark::State& state) {
+  static ListNode block[512];
+  for (ListNode& node : block) {
+    appendFreeNode(&node);
+  }
+  ListNode* (*volatile take)(const char*) = takeListNode;
+  void (*volatile give)(ListNode*) = returnListNode;
+  const auto takeCall = take;
+  const auto giveCall = give;
+  const char* text = literal(8);
+  for (auto _ : state) {
+    ListNode* node = takeCall(text);
+    benchmark::DoNotOptimize(node);
+    giveCall(node);
+  }
+  freeNodes = {&freeNodes, &freeNodes};
+}
+BENCHMARK(BM_ListMovesOnly);
+
 void BM_MallocCopyFree(benchmark::State& state) {
   const char* text = literal(state.range(0));
   for (auto _ : state) {
@@ -269,5 +325,7 @@ int main(int argc, char** argv) {
                         {"BM_ConcatOneCharacterAtATime/10000", "BM_ConcatOneCharacterAtATime/1000"},
                         {"BM_IterateObjectsDirect", "BM_IterateStdList"},
                         {"BM_IterateObjectsThroughEntries", "BM_IterateStdList"},
-                        {"BM_StdString/8", "BM_TwoEmptyCalls"}});
+                        {"BM_StdString/8", "BM_TwoEmptyCalls"},
+                        {"BM_MallocCopyFree/8", "BM_ListMovesOnly"},
+                        {"BM_NewDeleteRecord", "BM_ListMovesOnly"}});
 }
