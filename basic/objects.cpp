@@ -38,7 +38,7 @@ struct ManagedField {
 };
 
 struct TypeInfo {
-  int32_t vectorCount = 0;
+  bool hasVectors = false;
   int32_t handles = 0;  // live objects with a handle
   std::vector<ManagedField> fields;
 
@@ -115,7 +115,7 @@ void makeInfo(ksType* type, TypeInfo& info) {
     const int32_t code = *fieldTypes[i];
     if (code == kStringType || code == kObjectType || code == kVectorType) {
       info.fields.push_back({i, code});
-      info.vectorCount += code == kVectorType ? 1 : 0;
+      info.hasVectors = info.hasVectors || code == kVectorType;
     }
   }
   type->freeList.fields = reinterpret_cast<int32_t*>(&info);
@@ -273,7 +273,7 @@ inline void finishDelete(ksObj* o) {
 
 void deleteWithHeap(ksObj* o, int first) {
   int32_t* const fields = o->fields;
-  const TypeInfo& info = infoOf(o->type);
+  TypeInfo& info = infoOf(o->type);
   for (int k = clearSlotsInline(o, first); k < info.count(); k = clearSlotsInline(o, k + 1)) {
     const ManagedField field = info.fields[k];
     if (field.code == kVectorType) {
@@ -287,7 +287,7 @@ void deleteWithHeap(ksObj* o, int first) {
   if (entry != objectHandles.end()) {
     handleObjects.erase(entry->second);
     objectHandles.erase(entry);
-    --infoOf(o->type).handles;
+    --info.handles;
   }
   finishDelete(o);
 }
@@ -297,7 +297,6 @@ void deleteWithHeap(ksObj* o, int first) {
 void deleteWithHandle(ksObj* o) {
   deleteWithHeap(o, 0);
 }
-
 
 // Whether any managed field holds a string, object or vector to release.
 inline bool holdsValues(const ksObj* o, const TypeInfo& info) {
@@ -324,7 +323,7 @@ __attribute__((noinline)) KS_BARE_ENTRY void releaseValuesAndDelete(ksObj* o) {
 }  // namespace
 
 KS_BARE_ENTRY ksObj* ksObjNew(ksType* type) {
-  if (type->freeList.next == &type->freeList || infoOf(type).vectorCount) {
+  if (type->freeList.next == &type->freeList || infoOf(type).hasVectors) {
     return ksWrapped<&newWithHeap>(type);
   }
   return takeRecord(type);

@@ -37,10 +37,10 @@ void* ksEntry() {
 
 // The hottest entries (string temporaries, object creation and list walks) are
 // registered bare, without a wrapper, because the realignment costs more than their
-// work. A bare entry must be a leaf that cannot throw: its only calls are tail calls
-// to wrapped handlers (ksWrapped) on rare slow paths, so compiled code's 4-byte stack
-// alignment never reaches code that expects 16. KS_BARE_ENTRY puts such a function
-// in a section of its own, where a build test checks that it calls nothing else.
+// work. A bare entry cannot throw and calls only other bare entries or, on rare slow
+// paths, wrapped handlers (ksWrapped), so compiled code's 4-byte stack alignment
+// never reaches code that expects 16. KS_BARE_ENTRY puts such a function in a
+// section of its own, where a build test checks that it calls nothing else.
 #define KS_BARE_ENTRY __attribute__((section(".text.ks_bare")))
 
 template <auto Handler>
