@@ -25,8 +25,13 @@ demo: build
 bench: build
 	@./bench/run-all.sh $(BUILD)
 
-# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer. Their builds do
+# not run under the qemu-user emulator, so a kernel without 32-bit support stops here.
 sanitize: deps
+	@if [ "$$(./tools/i386-support.sh status)" != native ]; then \
+	  echo "make sanitize needs a kernel that runs 32-bit programs natively: sanitizer builds do not run under the qemu-user emulator that this machine uses." >&2; \
+	  exit 1; \
+	fi
 	@cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKS_SANITIZE=ON >/dev/null
 	@cmake --build build-sanitize -j$(JOBS)
 	@cd build-sanitize && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j$(JOBS) --timeout 600

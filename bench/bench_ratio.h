@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "bench/emulation_notice.h"
+
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   // Prints "name / baseline" as a ratio of real time per iteration.
@@ -50,6 +52,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 // main() for a benchmark file that reports ratios.
 inline int runWithRatios(int argc, char** argv, std::vector<std::pair<std::string, std::string>> pairs) {
+  printEmulationNotice();
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter(std::move(pairs));
   benchmark::RunSpecifiedBenchmarks(&reporter);

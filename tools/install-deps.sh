@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs every system package the runtime, its tools, tests and benchmarks need on
-# Debian 12 amd64 (i386 multiarch). Idempotent: returns at once when all are present.
+# Debian 12 amd64 (i386 multiarch), then makes sure 32-bit programs can run: natively,
+# or under the qemu-user emulator where the kernel refuses them. Idempotent: returns
+# at once when everything is in place.
 set -euo pipefail
+. "$(dirname "$0")/i386-support.sh"
 
 packages=(
   cmake make pkg-config g++-multilib
@@ -23,14 +26,34 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-echo "Installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+emulation_note="Note: this kernel does not run 32-bit programs (no IA-32 emulation), so the project's i386 programs run under the qemu-user emulator, registered for i386 ELF files through binfmt_misc."
+case $(i386_probe) in
+  native) ;;
+  emulated) echo "$emulation_note" ;;
+  needs-emulation)
+    echo "$emulation_note"
+    i386_enable_emulation "$sudo"
+    verdict=$(i386_probe)
+    if [ "$verdict" != emulated ]; then
+      echo "The i386 emulator was set up, but a 32-bit test program still does not run ($verdict)." >&2
+      exit 1
+    fi
+    ;;
+  *)
+    echo "A 32-bit test program (gcc -m32) cannot be built or run on this machine; see the messages above." >&2
+    exit 1
+    ;;
+esac

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/emulation_notice.h"
 #include "graphics/canvas.h"
 
 namespace {
@@ -248,6 +249,7 @@ public:
 
 int main(int argc, char** argv) {
     SDL_SetMainReady();
+    printEmulationNotice();
     for (int bits : {16, 32}) {
         const std::string b = std::to_string(bits);
         for (int side : {32, 256, 640}) {

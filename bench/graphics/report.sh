@@ -12,6 +12,13 @@ for arg in "$@"; do
 done
 [ "${1:-}" = "--write" ] && build=$top/build
 bench=$build/bin/graphics_bench
+if [ "$("$top/tools/i386-support.sh" status)" = emulated ]; then
+  echo "EMULATED: these figures come from the qemu-user emulator (this kernel runs no 32-bit programs) and are not comparable with native runs."
+  if [ "$write" = 1 ]; then
+    echo "Not writing docs/performance-graphics.md: its figures come from native runs only." >&2
+    exit 1
+  fi
+fi
 if [ ! -x "$bench" ]; then
   cmake --build "$build" -j2 --target graphics_bench >/dev/null
 fi
