@@ -32,12 +32,15 @@ sysRuntime* sysRuntime::create(void* instance, const std::string& args, Debugger
   if (!platformStartVideo()) {
     return nullptr;
   }
+  // Whatever was queued between runs (a window closed after the last one) is no one's.
+  discardHostEvents();
+  sysRuntime* runtime = new sysRuntime(instance, args, windowFlags);
+  const std::lock_guard<std::mutex> lock(hostState.lifecycle);
   hostState.debugger.store(debugger);
   hostState.displayKind = DisplayKind::None;
   hostState.paused = false;
   hostState.busy = false;
   hostState.running.store(true);
-  sysRuntime* runtime = new sysRuntime(instance, args, windowFlags);
   hostState.current = runtime;
   return runtime;
 }
@@ -46,8 +49,13 @@ void sysRuntime::destroy(sysRuntime* runtime) {
   if (!runtime || runtime != hostState.current) {
     return;
   }
+  {
+    // From here on requests find no run; those made before are in the queue, which
+    // the destructor empties.
+    const std::lock_guard<std::mutex> lock(hostState.lifecycle);
+    hostState.current = nullptr;
+  }
   delete runtime;
-  hostState.current = nullptr;
 }
 
 sysRuntime::~sysRuntime() {
@@ -66,9 +74,7 @@ sysRuntime::~sysRuntime() {
   fileSystem = nullptr;
   window_.reset();
   // Events left for the closed window must not reach the next run.
-  HostEvent stale;
-  while (pollHostEvent(stale)) {
-  }
+  discardHostEvents();
 }
 
 bool sysRuntime::pollEvents() {

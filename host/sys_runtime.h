@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -83,8 +84,10 @@ class sysRuntime {
 };
 
 // Process-wide state of the one run. The debugger pointer and the running flag may
-// be written by another thread (requestEnd), hence atomic words.
+// be written by another thread (requestEnd), hence atomic words. The lifecycle lock
+// orders the host's requests with the start and the end of a run.
 struct HostState {
+  std::mutex lifecycle;
   std::atomic<sysRuntime*> current{nullptr};
   std::atomic<Debugger*> debugger{nullptr};
   std::atomic<bool> running{false};

@@ -1,5 +1,10 @@
+// Processor faults during a run. A fault is unwound only where nothing can be left
+// half done: on the program thread, in the program's code or the runtime's own. A fault
+// inside a library (the allocator, stdio) may hold its locks, so the teardown would wait
+// on them for ever: such a fault is reported and the process ends.
 #include "platform/fault_guard.h"
 
+#include <link.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/ucontext.h>
@@ -8,6 +13,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/code_memory.h"
+#include "platform/fpu_mode.h"
+
+uintptr_t programStackFloor = 0;
 
 namespace {
 
@@ -20,7 +30,32 @@ stack_t previousStack;
 void* altStack = nullptr;
 uintptr_t stackLow = 0;   // lowest address of the running thread's stack
 uintptr_t stackHigh = 0;
+pid_t programThread = 0;
+uint32_t runMxcsr = 0;    // restored after a fault: the handler starts with a clean one
+uintptr_t ownCodeLow = 0;  // the loaded object holding this code (the runtime library)
+uintptr_t ownCodeHigh = 0;
 int installCount = 0;
+
+// Room left below the stack floor for whatever library an entry calls.
+constexpr uintptr_t kStackReserve = 512 * 1024;
+
+int findOwnCode(dl_phdr_info* info, size_t, void*) {
+  const uintptr_t self = reinterpret_cast<uintptr_t>(&findOwnCode);
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+    const uintptr_t low = info->dlpi_addr + segment.p_vaddr;
+    if (segment.p_type == PT_LOAD && (segment.p_flags & PF_X) && self >= low && self < low + segment.p_memsz) {
+      ownCodeLow = low;
+      ownCodeHigh = low + segment.p_memsz;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+bool canUnwindFrom(uintptr_t pc) {
+  return (pc >= ownCodeLow && pc < ownCodeHigh) || isModuleCode(pc);
+}
 
 void readStackBounds() {
   pthread_attr_t attr;
@@ -59,16 +94,44 @@ void chainToPrevious(int signal, siginfo_t* info, void* context) {
   sigaction(signal, &dfl, nullptr);
 }
 
+void writeText(const char* text) {
+  (void)!write(STDERR_FILENO, text, std::strlen(text));
+}
+
+// The report may itself wait on a lock the faulting code holds: an alarm ends the
+// process if it has not ended by then (long enough to read a message box).
+[[noreturn]] void endProcessAfter(const char* message) {
+  writeText("Kestrel runtime: ");
+  writeText(message);
+  writeText(" inside library code, where the run cannot be unwound safely: the process ends.\n");
+  signal(SIGALRM, SIG_DFL);
+  sigset_t alarmOnly;
+  sigemptyset(&alarmOnly);
+  sigaddset(&alarmOnly, SIGALRM);
+  pthread_sigmask(SIG_UNBLOCK, &alarmOnly, nullptr);
+  alarm(30);
+  if (current.reportUnrecoverable) {
+    current.reportUnrecoverable(message);
+  }
+  _exit(kUnrecoverableFaultStatus);
+}
+
 void onFault(int signal, siginfo_t* info, void* context) {
-  if (!current.armed || !*current.armed) {
+  if (!current.armed || !*current.armed || gettid() != programThread) {
     chainToPrevious(signal, info, context);
     return;
   }
-  const void* sp = nullptr;
-#if defined(__i386__)
-  sp = reinterpret_cast<const void*>(static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_ESP]);
-#endif
-  *current.message = faultMessage(signal, info->si_code, info->si_addr, sp);
+  const mcontext_t& registers = static_cast<ucontext_t*>(context)->uc_mcontext;
+  const void* sp = reinterpret_cast<const void*>(registers.gregs[REG_ESP]);
+  const uintptr_t pc = uintptr_t(registers.gregs[REG_EIP]);
+  const char* message = faultMessage(signal, info->si_code, info->si_addr, sp);
+  if (!canUnwindFrom(pc)) {
+    endProcessAfter(message);
+  }
+  // The handler began with the processor's default floating-point modes.
+  writeFpuControlWord(FpuRunMode::kRunWord);
+  writeMxcsr(runMxcsr);
+  *current.message = message;
   *current.fault = true;
   siglongjmp(*current.target, 1);
 }
@@ -100,7 +163,17 @@ FaultGuard::FaultGuard(const FaultTarget& target) {
     return;
   }
   current = target;
+  programThread = gettid();
+  runMxcsr = readMxcsr();
+  if (ownCodeHigh == 0) {
+    dl_iterate_phdr(findOwnCode, nullptr);
+  }
   readStackBounds();
+  if (stackHigh - stackLow > 2 * kStackReserve) {
+    programStackFloor = stackLow + kStackReserve;
+  } else if (stackLow != 0) {
+    programStackFloor = stackLow + (stackHigh - stackLow) / 4;
+  }
   const size_t size = 256 * 1024;
   altStack = std::malloc(size);
   stack_t stack{};
@@ -127,4 +200,6 @@ FaultGuard::~FaultGuard() {
   std::free(altStack);
   altStack = nullptr;
   current = FaultTarget{};
+  programStackFloor = 0;
+  programThread = 0;
 }

@@ -9,3 +9,13 @@ uint16_t readFpuControlWord() {
 void writeFpuControlWord(uint16_t word) {
   asm volatile("fldcw %0" : : "m"(word));
 }
+
+uint32_t readMxcsr() {
+  uint32_t value = 0;
+  asm volatile("stmxcsr %0" : "=m"(value));
+  return value;
+}
+
+void writeMxcsr(uint32_t value) {
+  asm volatile("ldmxcsr %0" : : "m"(value));
+}

@@ -11,8 +11,8 @@
 namespace {
 
 bool exists(const std::string& path) {
-  struct stat64 info;
-  return ::lstat64(path.c_str(), &info) == 0;
+  struct stat info;
+  return ::lstat(path.c_str(), &info) == 0;
 }
 
 char lowerAscii(char c) {
@@ -26,7 +26,7 @@ std::vector<std::string> entriesOf(const std::string& directory) {
   if (!dir) {
     return names;
   }
-  while (const dirent64* entry = ::readdir64(dir)) {
+  while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name = entry->d_name;
     if (name != "." && name != "..") {
       names.emplace_back(name);

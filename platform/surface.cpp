@@ -426,8 +426,9 @@ bool Surface::fill(const SurfaceRect& rect, uint32_t native) {
 
 bool Surface::copy(const SurfaceRect& dstRect, const Surface& source, const SurfaceRect& srcRect,
                    bool keyed, uint32_t key) {
-    if (dstRect.empty() || dstRect.width() != srcRect.width() || dstRect.height() != srcRect.height() ||
-        !contains(rect(), dstRect) || !contains(source.rect(), srcRect)) {
+    // Containment first: inside a surface, widths and heights cannot overflow.
+    if (dstRect.empty() || !contains(rect(), dstRect) || !contains(source.rect(), srcRect) ||
+        dstRect.width() != srcRect.width() || dstRect.height() != srcRect.height()) {
         return false;
     }
     const int32_t bytes = format_.bytesPerPixel();

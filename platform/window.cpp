@@ -109,6 +109,9 @@ HostEvent translate(const SDL_Event& e) {
 
 bool platformStartVideo() {
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
+    // SIGINT and SIGTERM stay the host's: SDL would turn them into quit events that
+    // outlive the run and keep the process alive.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
       // No display reachable: keep running without one rather than refuse to start.
       SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
@@ -217,6 +220,11 @@ bool pollHostEvent(HostEvent& event) {
   }
   event = translate(e);
   return true;
+}
+
+void discardHostEvents() {
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
 }
 
 bool waitHostEvent(HostEvent& event) {

@@ -65,6 +65,7 @@ class PlatformWindow {
 
 // The event queue of the program's thread.
 bool pollHostEvent(HostEvent& event);  // false when the queue is empty
+void discardHostEvents();
 bool waitHostEvent(HostEvent& event);  // blocks until an event arrives
 // Thread-safe: Pause, Resume, End and Paint only.
 void postHostEvent(HostEventKind kind);

@@ -1,8 +1,11 @@
 // The one template that turns a plain C++ handler into an entry compiled code can call:
 // it realigns the stack (compiled code keeps only 4-byte alignment) and turns a ksEx
-// into the jump back to runProgram, so no exception ever crosses compiled frames.
+// into the jump back to runProgram, so no exception ever crosses compiled frames. A
+// runaway recursion is stopped here, as "Stack overflow!", while the stack still has
+// room for the libraries a handler calls.
 #pragma once
 #include "basic/ks_error.h"
+#include "platform/fault_guard.h"
 #include "runtime/program_jump.h"
 
 namespace entry_detail {
@@ -16,6 +19,9 @@ struct Wrapper<Handler> {
   __attribute__((force_align_arg_pointer, noinline)) static Result call(Args... args) {
     const char* message;
     try {
+      if (belowProgramStackFloor()) {
+        runtimeError("Stack overflow!");
+      }
       return Handler(args...);
     } catch (const ksEx& e) {
       message = e.message;

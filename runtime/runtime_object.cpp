@@ -1,5 +1,6 @@
 // The Runtime singleton: symbol enumeration, start-up and shut-down, and execute with
 // its fault translation, floating-point mode and argument trimming.
+#include <mutex>
 #include <string>
 
 #include "basic/ks_error.h"
@@ -37,7 +38,9 @@ class RuntimeObject final : public Runtime {
   void reportMemory(std::streambuf*) override {}
 
  private:
+  // Under the lifecycle lock: a request made as a run ends reaches that run or none.
   static void postIfRunning(HostEventKind kind) {
+    const std::lock_guard<std::mutex> lock(hostState.lifecycle);
     if (hostState.current.load()) {
       postHostEvent(kind);
     }
@@ -45,10 +48,17 @@ class RuntimeObject final : public Runtime {
   void* instance_ = nullptr;
 };
 
+// The last word of a run whose fault cannot be unwound; the process ends after it.
+void reportUnrecoverableFault(const char* message) {
+  if (Debugger* debugger = hostState.debugger.exchange(nullptr)) {
+    debugger->onRuntimeError(message);
+  }
+}
+
 void RuntimeObject::execute(ProgramEntry entry, const char* args, Debugger* debugger, bool debug,
                             int32_t windowFlags) {
   const FaultGuard faults(FaultTarget{&programJump.target, &programJump.armed, &programJump.message,
-                                      &programJump.fault});
+                                      &programJump.fault, reportUnrecoverableFault});
   const FpuRunMode fpu;
   const std::string trimmed = trimArguments(args ? args : "");
   if (sysRuntime* runtime = sysRuntime::create(instance_, trimmed, debugger, windowFlags)) {
@@ -59,6 +69,7 @@ void RuntimeObject::execute(ProgramEntry entry, const char* args, Debugger* debu
 }
 
 void RuntimeObject::requestEnd() {
+  const std::lock_guard<std::mutex> lock(hostState.lifecycle);
   if (hostState.current.load()) {
     hostState.debugger.store(nullptr);
     hostState.running.store(false);

@@ -1,9 +1,26 @@
-// Reads and writes on a POSIX file descriptor that survive interrupted calls: the one
-// place the file stream and whole-file copies move bytes.
+// Opens, reads and writes on a POSIX file descriptor that survive interrupted calls:
+// the one place the file stream and whole-file copies open files and move bytes.
 #pragma once
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+// Opens a regular file; -1 for anything else. The open never waits: a FIFO without a
+// writer or a device would otherwise block the program thread where nothing pumps.
+inline int openRegularFile(const char* path, int flags, mode_t mode = 0) {
+  const int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, mode);
+  if (fd < 0) {
+    return -1;
+  }
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
 
 // One read of up to count bytes; 0 at the end of the file or on failure.
 inline int readSome(int fd, char* buffer, int count) {

@@ -15,20 +15,15 @@
 #include "streams/fd_io.h"
 
 FileStream* FileStream::open(std::string_view programPath, Mode mode) {
-  int flags = O_CLOEXEC | O_LARGEFILE;
+  int flags = 0;
   switch (mode) {
-    case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::ReadWrite: flags = O_RDWR; break;
+    case Mode::Read: flags = O_RDONLY; break;
+    case Mode::Write: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
   }
   const std::string path = resolvePath(programPath);
-  const int fd = ::open(path.c_str(), flags, 0666);
+  const int fd = openRegularFile(path.c_str(), flags, 0666);
   if (fd < 0) {
-    return nullptr;
-  }
-  struct stat64 info;
-  if (::fstat64(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
     return nullptr;
   }
   return new FileStream(fd, mode != Mode::Write, mode != Mode::Read);
@@ -141,7 +136,7 @@ int FileStream::eof() {
 int64_t FileStream::position() {
   flushOutput();
   dropReadBuffer();
-  return ::lseek64(fd_, 0, SEEK_CUR);
+  return ::lseek(fd_, 0, SEEK_CUR);
 }
 
 int64_t FileStream::seek(int64_t offset) {
@@ -150,7 +145,7 @@ int64_t FileStream::seek(int64_t offset) {
   if (offset < 0) {
     return -1;
   }
-  return ::lseek64(fd_, offset, SEEK_SET);
+  return ::lseek(fd_, offset, SEEK_SET);
 }
 
 int FileStream::fill() {
@@ -172,7 +167,7 @@ bool FileStream::flushOutput() {
 void FileStream::dropReadBuffer() {
   const int unread = readEnd_ - readPos_;
   if (unread > 0) {
-    ::lseek64(fd_, -unread, SEEK_CUR);
+    ::lseek(fd_, -unread, SEEK_CUR);
   }
   readPos_ = 0;
   readEnd_ = 0;

@@ -29,7 +29,7 @@ std::string sysDir::next() {
 }
 
 void sysDir::advance() {
-  const dirent64* const entry = ::readdir64(handle_);
+  const dirent* const entry = ::readdir(handle_);
   if (entry) {
     current_ = entry->d_name;
   } else {
@@ -60,22 +60,22 @@ bool sysFileSystem::deleteFile(const std::string& path) {
 bool sysFileSystem::copyFile(const std::string& from, const std::string& to) {
   const std::string source = resolvePath(from);
   const std::string target = resolvePath(to);
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_LARGEFILE);
+  // Regular files only: a device or a FIFO could make the copy wait or run for ever.
+  const int in = openRegularFile(source.c_str(), O_RDONLY);
   if (in < 0) {
     return false;
   }
-  struct stat64 sourceInfo;
-  struct stat64 targetInfo;
+  struct stat sourceInfo;
+  struct stat targetInfo;
   // Copying a file onto itself would truncate it before reading: refuse, as the
   // target is open in the source's place.
-  if (::fstat64(in, &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode) ||
-      (::stat64(target.c_str(), &targetInfo) == 0 && targetInfo.st_dev == sourceInfo.st_dev &&
+  if (::fstat(in, &sourceInfo) != 0 ||
+      (::stat(target.c_str(), &targetInfo) == 0 && targetInfo.st_dev == sourceInfo.st_dev &&
        targetInfo.st_ino == sourceInfo.st_ino)) {
     ::close(in);
     return false;
   }
-  const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_LARGEFILE,
-                         sourceInfo.st_mode & 0777);
+  const int out = openRegularFile(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, sourceInfo.st_mode & 0777);
   if (out < 0) {
     ::close(in);
     return false;
@@ -102,8 +102,8 @@ std::string sysFileSystem::currentDir() const {
 
 // A wildcard name never names an entry.
 int sysFileSystem::fileType(const std::string& path) const {
-  struct stat64 info;
-  if (hasWildcards(path) || ::stat64(resolvePath(path).c_str(), &info) != 0) {
+  struct stat info;
+  if (hasWildcards(path) || ::stat(resolvePath(path).c_str(), &info) != 0) {
     return 0;
   }
   return S_ISDIR(info.st_mode) ? 2 : 1;
@@ -111,8 +111,8 @@ int sysFileSystem::fileType(const std::string& path) const {
 
 int64_t sysFileSystem::fileSize(const std::string& path) const {
   const std::string match = hasWildcards(path) ? firstWildcardMatch(path) : resolvePath(path);
-  struct stat64 info;
-  if (match.empty() || ::stat64(match.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+  struct stat info;
+  if (match.empty() || ::stat(match.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
     return 0;
   }
   return info.st_size;
