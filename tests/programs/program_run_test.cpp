@@ -81,6 +81,7 @@ TEST(HostedProgram, ProcessorFaultsBecomeRuntimeErrors) {
       {"divide_by_zero", "Integer divide by zero"},
       {"null_write", "Illegal memory address"},
       {"stack_overflow", "Stack overflow!"},
+      {"stack_overflow_timer", "Stack overflow!"},  // with the allocator's lock in use
   };
   for (const auto& [program, message] : cases) {
     const ProcessResult run = hosted(program);
@@ -166,6 +167,7 @@ TEST(StandaloneGame, RuntimeErrorsShowTheErrorBoxAndExitWithZero) {
       {"divide_by_zero", "Integer divide by zero"},
       {"null_write", "Illegal memory address"},
       {"stack_overflow", "Stack overflow!"},
+      {"stack_overflow_timer", "Stack overflow!"},  // with the allocator's lock in use
   };
   for (const auto& [program, message] : cases) {
     const ProcessResult run = standaloneProgram(program);
