@@ -1,6 +1,9 @@
 // Frame timers: rate, catching up after work, rejected rates and freeing.
 #include "tests/host/recording_debugger.h"
 
+#include <filesystem>
+#include <iterator>
+
 #include "host/sys_timer.h"
 #include "platform/clock.h"
 
@@ -45,10 +48,29 @@ TEST_F(Timers, UnknownHandlesAreIgnored) {
   EXPECT_EQ(runtime->waitTimer(timer), 0);
 }
 
+int threadCount() {
+  return int(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
+}
+
+// A joined thread can stay listed for a moment after its join returns, so the count is
+// taken again until it falls to `atMost`; only a thread that runs on never gets there.
+int threadsAfterSettling(int atMost) {
+  int threads = threadCount();
+  for (int attempt = 0; attempt < 200 && threads > atMost; ++attempt) {
+    sleepMillis(50);
+    threads = threadCount();
+  }
+  return threads;
+}
+
 TEST_F(Timers, TimersStillAliveAtTheEndAreFreed) {
-  runtime->createTimer(1000);
-  runtime->createTimer(30);
-  // TearDown destroys the runtime; AddressSanitizer and the thread joins check it.
+  const int before = threadCount();
+  ASSERT_NE(runtime->createTimer(1000), nullptr);
+  ASSERT_NE(runtime->createTimer(30), nullptr);
+  EXPECT_EQ(threadCount(), before + 2) << "one thread per timer";
+  sysRuntime::destroy(runtime);
+  runtime = nullptr;
+  EXPECT_EQ(threadsAfterSettling(before), before) << "the runtime left its timers running";
 }
 
 }  // namespace
