@@ -72,7 +72,6 @@ TEST_P(Blit, RectanglesEndingExactlyAtAnEdgeDrawAndCountNothing) {
     auto dst = numbered(12, 12);
     dst->setViewport(2, 3, 6, 5);  // columns 2..7, rows 3..7
     const auto before = snapshot(*dst);
-    const uint32_t count = dst->modificationCounter();
     const struct {
         int dx, dy, sx, sy, w, h;
         const char* edge;
@@ -87,6 +86,7 @@ TEST_P(Blit, RectanglesEndingExactlyAtAnEdgeDrawAndCountNothing) {
         {4, 8, 0, 0, 4, 4, "starts at the viewport's bottom edge"},
     };
     for (const auto& t : touching) {
+        const uint32_t count = dst->modificationCounter();
         dst->blit(t.dx, t.dy, *src, t.sx, t.sy, t.w, t.h, true);
         EXPECT_EQ(dst->modificationCounter(), count) << t.edge;
     }
