@@ -1,4 +1,4 @@
-# ks_add_program(NAME SOURCE): builds a C test program into a module image.
+# ks_add_program(NAME SOURCE): builds a C (or .S assembly) test program into a module image.
 # The source is compiled as a freestanding i386 object (no libc: it may call only the
 # runtime, declared in tests/programs/kestrel.h) and converted by elf2module into
 # ${CMAKE_BINARY_DIR}/programs/NAME.ksm. The custom target program_NAME builds it.

@@ -2,6 +2,9 @@
 // solid copies, handles and origins, and blits of a canvas onto itself in every direction.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "canvas_test_support.h"
 
 namespace {
@@ -62,6 +65,32 @@ TEST_P(Blit, SourceIsClippedToItsSurfaceAndMovesTheDestination) {
     dst->blit(0, 0, *src, 6, 0, 4, 4, true);  // source rectangle wholly off the source
     dst->blit(0, 0, *src, 0, 0, 0, 4, true);
     EXPECT_EQ(dst->modificationCounter(), count + 1);
+}
+
+TEST_P(Blit, RectanglesEndingExactlyAtAnEdgeDrawAndCountNothing) {
+    auto src = numbered(6, 6);
+    auto dst = numbered(12, 12);
+    dst->setViewport(2, 3, 6, 5);  // columns 2..7, rows 3..7
+    const auto before = snapshot(*dst);
+    const struct {
+        int dx, dy, sx, sy, w, h;
+        const char* edge;
+    } touching[] = {
+        {4, 4, -4, 0, 4, 4, "ends at the source's left edge"},
+        {4, 4, 6, 0, 4, 4, "starts at the source's right edge"},
+        {4, 4, 0, -4, 4, 4, "ends at the source's top edge"},
+        {4, 4, 0, 6, 4, 4, "starts at the source's bottom edge"},
+        {-2, 4, 0, 0, 4, 4, "ends at the viewport's left edge"},
+        {8, 4, 0, 0, 4, 4, "starts at the viewport's right edge"},
+        {4, -1, 0, 0, 4, 4, "ends at the viewport's top edge"},
+        {4, 8, 0, 0, 4, 4, "starts at the viewport's bottom edge"},
+    };
+    for (const auto& t : touching) {
+        const uint32_t count = dst->modificationCounter();
+        dst->blit(t.dx, t.dy, *src, t.sx, t.sy, t.w, t.h, true);
+        EXPECT_EQ(dst->modificationCounter(), count) << t.edge;
+    }
+    EXPECT_EQ(snapshot(*dst), before);
 }
 
 TEST_P(Blit, OriginAddsAndSourceHandleSubtracts) {
@@ -145,8 +174,18 @@ TEST_P(Blit, BetweenFormatsConvertsTheColours) {
     dst->setClsColour(0x0000FF);
     dst->clear();
     dst->blit(0, 0, *src, 0, 0, 2, 1, false);
-    EXPECT_EQ(dst->getPixel(0, 0), dst->pixelFormat().toArgb(dst->pixelFormat().toNative(0xFFFF8040)));
-    EXPECT_EQ(dst->getPixel(1, 0), dst->clsColour()) << "the source's mask colour is skipped";
+    // 0xFF8040 and 0x0000FF as native pixels, worked by hand: 5-6-5 keeps the top bits
+    // 11111, 100000, 01000 (0xFC08); 5-5-5 keeps 11111, 10000, 01000 (0x7E08); blue alone
+    // is 11111 (0x1F) in both.
+    const std::map<std::string, std::pair<uint32_t, uint32_t>> natives = {
+        {"565", {0xFC08, 0x001F}},
+        {"555", {0x7E08, 0x001F}},
+        {"888", {0xFF8040, 0x0000FF}},
+        {"8888", {0xFF8040, 0x0000FF}},
+    };
+    const auto& [orange, blue] = natives.at(GetParam().name);
+    EXPECT_EQ(nativeAt(*dst, 0, 0), orange);
+    EXPECT_EQ(nativeAt(*dst, 1, 0), blue) << "the source's mask colour is skipped";
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, Blit, ::testing::ValuesIn(allFormats()),

@@ -120,7 +120,7 @@ TEST_F(MessagePump, DebuggerRelays) {
   runtime->debugEnter(1, 2, 3);
   runtime->debugLeave();
   runtime->debugLog("hello");
-  EXPECT_EQ(debugger.calls, (Calls{"stmt 4 5", "enter", "leave", "log hello"}));
+  EXPECT_EQ(debugger.calls, (Calls{"stmt 4 5", "enter 1 2 3", "leave", "log hello"}));
 }
 
 TEST_F(MessagePump, DelaySleepsInSlicesWithAPumpBeforeEachAndAfterTheLast) {

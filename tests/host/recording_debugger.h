@@ -15,7 +15,9 @@ class RecordingDebugger final : public Debugger {
   void onResume() override { calls.push_back("resume"); }
   void onPause() override { calls.push_back("pause"); }
   void onStatement(int32_t a, int32_t b) override { calls.push_back("stmt " + std::to_string(a) + " " + std::to_string(b)); }
-  void onEnterFrame(int32_t, int32_t, int32_t) override { calls.push_back("enter"); }
+  void onEnterFrame(int32_t a, int32_t b, int32_t c) override {
+    calls.push_back("enter " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c));
+  }
   void onLeaveFrame() override { calls.push_back("leave"); }
   void onEnd(const char* message) override { calls.push_back(std::string("end ") + message); }
   void onRuntimeError(const char* message) override { calls.push_back(std::string("error ") + message); }

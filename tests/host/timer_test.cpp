@@ -1,6 +1,11 @@
 // Frame timers: rate, catching up after work, rejected rates and freeing.
 #include "tests/host/recording_debugger.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+
 #include "host/sys_timer.h"
 #include "platform/clock.h"
 
@@ -45,10 +50,45 @@ TEST_F(Timers, UnknownHandlesAreIgnored) {
   EXPECT_EQ(runtime->waitTimer(timer), 0);
 }
 
+// The ids of this process's threads.
+std::set<std::string> threadIds() {
+  std::set<std::string> ids;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+    ids.insert(entry.path().filename().string());
+  }
+  return ids;
+}
+
+// How many of `threads` are still listed. A joined thread can stay listed for a moment
+// after its join returns, so the list is read again until they are gone; only a thread
+// that runs on stays for good.
+size_t stillListedAfterSettling(const std::set<std::string>& threads) {
+  size_t listed = threads.size();
+  for (int attempt = 0; attempt < 200 && listed != 0; ++attempt) {
+    const std::set<std::string> now = threadIds();
+    listed = size_t(std::count_if(threads.begin(), threads.end(),
+                                  [&](const std::string& id) { return now.count(id) != 0; }));
+    if (listed != 0) {
+      sleepMillis(50);
+    }
+  }
+  return listed;
+}
+
 TEST_F(Timers, TimersStillAliveAtTheEndAreFreed) {
-  runtime->createTimer(1000);
-  runtime->createTimer(30);
-  // TearDown destroys the runtime; AddressSanitizer and the thread joins check it.
+  const std::set<std::string> before = threadIds();
+  ASSERT_NE(runtime->createTimer(1000), nullptr);
+  ASSERT_NE(runtime->createTimer(30), nullptr);
+  std::set<std::string> timerThreads;
+  for (const std::string& id : threadIds()) {
+    if (before.count(id) == 0) {
+      timerThreads.insert(id);
+    }
+  }
+  EXPECT_EQ(timerThreads.size(), 2u) << "one thread per timer";
+  sysRuntime::destroy(runtime);
+  runtime = nullptr;
+  EXPECT_EQ(stillListedAfterSettling(timerThreads), 0u) << "the runtime left its timers running";
 }
 
 }  // namespace

@@ -99,12 +99,10 @@ TEST(HostedProgram, FloatingPointOverflowAndNaNDoNotFault) {
 }
 
 TEST(HostedProgram, EnvironmentAndTrimmedCommandLine) {
+  // The program reports what it found as a runtime error.
   const ProcessResult run = hosted("environment", {"  x y  "});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(has(run.err, "[log] set=[hello world]\n")) << run.err;
-  EXPECT_TRUE(has(run.err, "[log] unset=[]\n"));
-  EXPECT_TRUE(has(run.err, "[log] removed=[]\n"));
-  EXPECT_TRUE(has(run.err, "[log] args=[x y]\n"));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_TRUE(has(run.err, "[runtime error] set=[hello world] unset=[] removed=[] args=[x y]\n")) << run.err;
 }
 
 TEST(HostedProgram, DelayZeroReturnsAtOnce) {
@@ -183,9 +181,11 @@ TEST(StandaloneGame, RuntimeErrorsShowTheErrorBoxAndExitWithZero) {
 }
 
 TEST(StandaloneGame, ArgumentsAndEnvironment) {
-  // The game's path holds a space, so the runtime sees it double-quoted.
+  // The game's path holds a space, so the runtime sees it double-quoted; the program
+  // gets only the arguments after it.
   const ProcessResult run = standaloneProgram("environment", {"-w", ""});
   EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "Error!: set=[hello world] unset=[] removed=[] args=[-w]\n");
 }
 
 TEST(StandaloneGame, LinkFailuresShowTheirBoxAndExitCodes) {

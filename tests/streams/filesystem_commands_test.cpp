@@ -2,6 +2,7 @@
 // paths that use backslashes and letter cases other than the disk's.
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -181,10 +182,19 @@ TEST_F(FileSystemTest, StringArgumentsAreReleased) {
   EXPECT_EQ(ksStrActiveCount(), before);
 }
 
+// A listing read no further than its first entry holds its directory open, so the
+// process's open descriptors show whether the listing (and its manager) was freed.
+int openDescriptors() {
+  return int(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
 TEST_F(FileSystemTest, OneManagerAtATimeAndDestroyFreesListings) {
   EXPECT_FALSE(filesystem_create());
-  readDir(str("Sub"));  // left open: the destroy routine frees it
+  const int before = openDescriptors();
+  EXPECT_NE(readDir(str("Sub")), 0);  // left open: the destroy routine frees it
+  EXPECT_EQ(openDescriptors(), before + 1);
   filesystem_destroy();
+  EXPECT_EQ(openDescriptors(), before);
   EXPECT_TRUE(filesystem_create());
 }
 
@@ -196,15 +206,19 @@ TEST(FileSystemManager, TakenFromAndHandedBackToTheRuntime) {
   FileSystemHost* const manager = runtime->fileSystem;
   EXPECT_NE(manager, nullptr);
   EXPECT_FALSE(filesystem_create());
+  const int before = openDescriptors();
   EXPECT_NE(readDir(str(".")), 0);
+  EXPECT_EQ(openDescriptors(), before + 1);
   filesystem_destroy();
   EXPECT_EQ(runtime->fileSystem, nullptr);
+  EXPECT_EQ(openDescriptors(), before) << "the handed-back manager kept its listing";
 
   // A manager the module never handed back is disposed of with the runtime.
   ASSERT_TRUE(filesystem_create());
   EXPECT_NE(readDir(str(".")), 0);
   currentRuntime = nullptr;
   sysRuntime::destroy(runtime);
+  EXPECT_EQ(openDescriptors(), before) << "the runtime kept the manager's listing";
   ASSERT_TRUE(filesystem_create());  // tests go on without a runtime
   filesystem_destroy();
 }

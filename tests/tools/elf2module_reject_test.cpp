@@ -234,8 +234,8 @@ TEST(Elf2ModuleTool, BadInputExitsWithStatusOneAndWritesNoModule) {
 TEST(Elf2ModuleTool, GoodInputWritesTheConvertedModule) {
     const std::string output = testing::TempDir() + "elf2module_good.ksm";
     std::string errors;
-    ASSERT_EQ(runTool(PROGRAM_OBJECT, output, errors), 0) << errors;
-    EXPECT_EQ(readFileBytes(output), writeModuleImage(convertObject(programObject())));
+    ASSERT_EQ(runTool(EVERY_RECORD_OBJECT, output, errors), 0) << errors;
+    EXPECT_EQ(readFileBytes(output), everyRecordModule());
     EXPECT_FALSE(fileExists(output + ".tmp"));
     std::remove(output.c_str());
 }

@@ -12,6 +12,30 @@ std::vector<uint8_t> readFileBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The layout: the entry jump (5 bytes), .text at 5 (11 bytes), .data aligned to 4 at 16
+// (8 bytes), the empty .bss at 24. The jump lands on __MAIN at 5: displacement 5 - 5 = 0.
+// The call to _fend keeps its addend -4 under a relative fixup at 6; the mov's operand
+// at 11 holds counter's place in .data (4) under an absolute fixup against .data's start.
+const std::vector<uint8_t>& everyRecordModule() {
+    static const std::vector<uint8_t> bytes = {
+        24, 0, 0, 0,                           // code size
+        0xe9, 0, 0, 0, 0,                      // jmp __MAIN
+        0xe8, 0xfc, 0xff, 0xff, 0xff,          // call _fend
+        0xb8, 4, 0, 0, 0,                      // mov $counter, %eax
+        0xc3,                                  // ret
+        3, 0, 0, 0, 7, 0, 0, 0,                // lives, counter
+        3, 0, 0, 0,                            // symbols: __MAIN 5, lives 16, __section.data 16
+        '_', '_', 'M', 'A', 'I', 'N', 0, 5, 0, 0, 0,
+        'l', 'i', 'v', 'e', 's', 0, 16, 0, 0, 0,
+        '_', '_', 's', 'e', 'c', 't', 'i', 'o', 'n', '.', 'd', 'a', 't', 'a', 0, 16, 0, 0, 0,
+        1, 0, 0, 0,                            // relative fixups: _fend 6
+        '_', 'f', 'e', 'n', 'd', 0, 6, 0, 0, 0,
+        1, 0, 0, 0,                            // absolute fixups: __section.data 11
+        '_', '_', 's', 'e', 'c', 't', 'i', 'o', 'n', '.', 'd', 'a', 't', 'a', 0, 11, 0, 0, 0,
+    };
+    return bytes;
+}
+
 namespace {
 
 struct Cursor {

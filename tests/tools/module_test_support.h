@@ -15,6 +15,9 @@ using elf2module::ModuleRecord;
 
 std::vector<uint8_t> readFileBytes(const std::string& path);
 
+// The module image of fixtures/every_record.S, worked out by hand.
+const std::vector<uint8_t>& everyRecordModule();
+
 // Parses the module format; nothing when the bytes are not exactly one well-formed image.
 std::optional<ModuleImage> parseModuleImage(const std::vector<uint8_t>& bytes);
 
