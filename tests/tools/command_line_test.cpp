@@ -217,7 +217,8 @@ TEST(KsrunSignals, SigintEndsTheProgramAndExitsWith130) {
 }
 
 // ksrun blocks its stop signals (it reads them from a signalfd): ExecFile's children
-// must not inherit the block.
+// must not inherit the block. (Under the qemu-user emulator an exec never passes the
+// block on; run_ender_test checks the forked child's mask there.)
 TEST(KsrunSignals, ProgramsStartedByExecFileCanBeInterrupted) {
   const std::string mask = makeTempDir() + "/mask";
   const ProcessResult run =
