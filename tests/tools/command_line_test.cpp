@@ -299,12 +299,6 @@ TEST(FirstProgram, BuildsByHandAsTheReadmeShowsAndRuns) {
             "[end] Program has ended\n");
 }
 
-TEST(FirstProgram, CMakeBuildsTheSameProgram) {
-  const ProcessResult run = ksrun({program("greet")});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(has(run.err, "[log] Hello, world\n")) << run.err;
-}
-
 TEST(Demo, ThePrintedCommandIsWhatItRuns) {
   const ProcessResult demo = runProcess({"/bin/bash", kSource + "/examples/run-demo.sh", kBuild});
   ASSERT_EQ(demo.exitCode, 0) << demo.err;

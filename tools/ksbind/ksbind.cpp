@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "tools/common/command_line.h"
 #include "tools/common/exit_status.h"
 #include "tools/common/module_file.h"
 
@@ -100,13 +101,9 @@ std::string parse(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
   Options options;
   const std::string problem = parse(argc, argv, options);
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return exit_status::kOk;
-  }
-  if (!problem.empty()) {
-    std::fprintf(stderr, "ksbind: %s\nTry 'ksbind --help'.\n", problem.c_str());
-    return exit_status::kUsage;
+  const int answered = answerHelpOrUsageError("ksbind", kUsage, options.help, problem);
+  if (answered >= 0) {
+    return answered;
   }
   const ModuleFile module = readModuleFile(options.files[0]);
   if (module.status != ModuleFile::Status::Ok) {

@@ -14,6 +14,7 @@
 #include "platform/process.h"
 #include "runtime/module_linker.h"
 #include "runtime/runtime_interface.h"
+#include "tools/common/command_line.h"
 #include "tools/common/exit_status.h"
 #include "tools/common/module_file.h"
 #include "tools/ksrun/console_debugger.h"
@@ -142,13 +143,9 @@ Runtime* loadRuntime() {
 int main(int argc, char** argv) {
   Options options;
   const std::string problem = parse(argc, argv, options);
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return exit_status::kOk;
-  }
-  if (!problem.empty()) {
-    std::fprintf(stderr, "ksrun: %s\nTry 'ksrun --help'.\n", problem.c_str());
-    return exit_status::kUsage;
+  const int answered = answerHelpOrUsageError("ksrun", kUsage, options.help, problem);
+  if (answered >= 0) {
+    return answered;
   }
   const ModuleFile file = readModuleFile(options.module);
   if (file.status != ModuleFile::Status::Ok) {
