@@ -198,14 +198,16 @@ std::string gameBoundByHand(const std::string& module) {
   std::ifstream launcher(kBin + "/kslaunch", std::ios::binary);
   std::ifstream bytes(module, std::ios::binary);
   const std::string image((std::istreambuf_iterator<char>(bytes)), std::istreambuf_iterator<char>());
-  const std::vector<uint8_t> trailer = resourceTrailer(kResourceRcData, kModuleResourceId, uint32_t(image.size()));
+  const std::vector<uint8_t> trailer =
+      resourceTrailer(kResourceRcData, kModuleResourceId, uint32_t(image.size()));
   {
     std::ofstream out(game, std::ios::binary);
     out << launcher.rdbuf() << image;
     out.write(reinterpret_cast<const char*>(trailer.data()), std::streamsize(trailer.size()));
   }
   std::ifstream library(kBin + "/libkestrel-runtime.so", std::ios::binary);
-  std::ofstream(game.substr(0, game.rfind('/')) + "/libkestrel-runtime.so", std::ios::binary) << library.rdbuf();
+  const std::string folder = game.substr(0, game.rfind('/'));
+  std::ofstream(folder + "/libkestrel-runtime.so", std::ios::binary) << library.rdbuf();
   chmod(game.c_str(), 0755);
   return game;
 }

@@ -221,8 +221,8 @@ TEST(KsrunSignals, SigintEndsTheProgramAndExitsWith130) {
 // block on; run_ender_test checks the forked child's mask there.)
 TEST(KsrunSignals, ProgramsStartedByExecFileCanBeInterrupted) {
   const std::string mask = makeTempDir() + "/mask";
-  const ProcessResult run =
-      ksrun({program("exec_command_line"), "/bin/sh", "-c", "\"grep ^SigBlk /proc/self/status > " + mask + "\""});
+  const std::string script = "\"grep ^SigBlk /proc/self/status > " + mask + "\"";
+  const ProcessResult run = ksrun({program("exec_command_line"), "/bin/sh", "-c", script});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::string line;
   for (int i = 0; i < 200 && line.empty(); ++i) {  // the child is detached: wait for it
@@ -288,8 +288,8 @@ TEST(Elf2ModuleCommandLine, HelpAndUsageErrors) {
 }
 
 TEST(FirstProgram, BuildsByHandAsTheReadmeShowsAndRuns) {
-  const ProcessResult run =
-      runProcess({"/bin/bash", kSource + "/examples/first-program/build-and-run.sh", "Ada"}, {"BUILD=" + kBuild});
+  const std::string script = kSource + "/examples/first-program/build-and-run.sh";
+  const ProcessResult run = runProcess({"/bin/bash", script, "Ada"}, {"BUILD=" + kBuild});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err,
             "[log] Hello, Ada\n"
@@ -304,7 +304,8 @@ TEST(Demo, ThePrintedCommandIsWhatItRuns) {
   ASSERT_EQ(demo.exitCode, 0) << demo.err;
   ASSERT_EQ(demo.out.rfind("$ ", 0), 0u) << demo.out;
   const std::string command = demo.out.substr(2, demo.out.find('\n') - 2);
-  EXPECT_TRUE(has(command, "/bin/ksrun " + kBuild + "/programs/hello.ksm --level 3 '\"player one\"'")) << command;
+  const std::string run = "/bin/ksrun " + kBuild + "/programs/hello.ksm --level 3 '\"player one\"'";
+  EXPECT_TRUE(has(command, run)) << command;
   const ProcessResult typed = runProcess({"/bin/bash", "-c", command});
   EXPECT_EQ(typed.exitCode, 0);
   EXPECT_EQ(typed.err, demo.err);

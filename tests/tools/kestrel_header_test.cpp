@@ -28,16 +28,19 @@ TEST(KestrelHeader, DeclaresEveryRegisteredEntry) {
   ASSERT_GT(registered.size(), 100u);
   for (const std::string& signature : registered) {
     const std::string link = linkName(signature.c_str());
-    const bool declared = text.find(" " + link + "(") != std::string::npos || text.find(" " + link + ";") != std::string::npos;
-    EXPECT_TRUE(declared) << signature << " as " << link;
+    const bool function = text.find(" " + link + "(") != std::string::npos;
+    const bool data = text.find(" " + link + ";") != std::string::npos;
+    EXPECT_TRUE(function || data) << signature << " as " << link;
   }
 }
 
 TEST(KestrelHeader, CommandsTakeTheCTypesOfTheirSignatures) {
   const std::string text = header();
   for (const char* line : {
-           "/* %Instr$string$find%from=1 */\nint _finstr(struct ksStr* string, struct ksStr* find, int from);\n",
-           "/* AppTitle$title$close_prompt=\"\" */\nvoid _fapptitle(struct ksStr* title, struct ksStr* close_prompt);\n",
+           "/* %Instr$string$find%from=1 */\n"
+           "int _finstr(struct ksStr* string, struct ksStr* find, int from);\n",
+           "/* AppTitle$title$close_prompt=\"\" */\n"
+           "void _fapptitle(struct ksStr* title, struct ksStr* close_prompt);\n",
            "float _fatan2(float floata, float floatb);\n",
            "void _fwritefloat(int stream, float float_);\n",
            "struct ksStr* _fcommandline(void);\n",

@@ -156,7 +156,8 @@ int main(int argc, char** argv) {
     } else if (signature[0] != '_') {
       commands += "/* " + signature + " */\n" + commandPrototype(signature.c_str()) + ";\n";
     } else if (const auto found = kInternal.find(signature); found == kInternal.end()) {
-      std::fprintf(stderr, "ksheader: internal entry %s has no C prototype in %s\n", signature.c_str(), __FILE__);
+      std::fprintf(stderr, "ksheader: internal entry %s has no C prototype in %s\n", signature.c_str(),
+                   __FILE__);
       ++problems;
     } else {
       internals += internalPrototype(found->second, link) + ";\n";

@@ -162,7 +162,8 @@ int main(int argc, char** argv) {
     return exit_status::kStartupError;
   }
   runtime->startUp(nullptr);
-  const LinkOutcome linked = linkModuleBytes(file.bytes.data(), file.bytes.size(), buildRuntimeLinkTable(*runtime));
+  const LinkOutcome linked =
+      linkModuleBytes(file.bytes.data(), file.bytes.size(), buildRuntimeLinkTable(*runtime));
   if (!linked.code) {
     std::fprintf(stderr, "ksrun: %s\n", linked.error.c_str());
     return exit_status::kLinkFailure;

@@ -40,7 +40,8 @@ bool RunEnder::catchStopSignals() {
     return true;
   }
   const sigset_t set = stopSignals();
-  if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0 || pthread_atfork(nullptr, nullptr, unblockInChild) != 0) {
+  if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0 ||
+      pthread_atfork(nullptr, nullptr, unblockInChild) != 0) {
     return false;
   }
   signalFd = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -72,14 +73,15 @@ void RunEnder::finish() {
 
 void RunEnder::watch(int endAfterMs) {
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(endAfterMs < 0 ? 0 : endAfterMs);
+  using std::chrono::milliseconds;
+  const Clock::time_point deadline = Clock::now() + milliseconds(endAfterMs < 0 ? 0 : endAfterMs);
   bool ending = false;
   while (!done_.load()) {
     int timeout = finished_[0] < 0 ? kRepeatMs : -1;
     if (ending) {
       timeout = kRepeatMs;
     } else if (endAfterMs >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
       timeout = left <= 0 ? 0 : (timeout < 0 || left < timeout ? int(left) : timeout);
     }
     pollfd fds[2] = {{finished_[0], POLLIN, 0}, {signalFd, POLLIN, 0}};
