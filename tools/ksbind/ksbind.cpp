@@ -90,7 +90,10 @@ std::string parse(int argc, char** argv, Options& options) {
     return options.files.size() < 2 ? "needs a module image and the game to write"
                                     : "too many arguments: " + options.files[2];
   }
-  if (options.files[1].empty() || options.files[1].back() == '/') {
+  if (options.files[1].empty()) {
+    return "the game needs a file name";
+  }
+  if (options.files[1].back() == '/') {
     return "the game needs a file name, not the folder " + options.files[1];
   }
   return "";

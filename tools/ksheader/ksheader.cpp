@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ksheader: cannot write %s\n", temporary.c_str());
     return 1;
   }
-  std::fprintf(out, 
+  std::fprintf(out,
       "/* kestrel_runtime.h: every entry of the Kestrel runtime, declared for C programs.\n"
       " * Generated at build time by ksheader from the runtime's own registry: do not edit.\n"
       " *\n"
