@@ -121,6 +121,13 @@ TEST(KsrunCommandLine, AStartupErrorExitsWithSix) {
   EXPECT_EQ(run.err, "[end] Startup Error: graphics_create failed\n");
 }
 
+TEST(KsrunCommandLine, ARunThatReturnsWithoutStartingTheProgramIsAStartupError) {
+  const ProcessResult run =
+      ksrun({writeReturnOnlyModule()}, {"KESTREL_RUNTIME=" FAKE_RUNTIME, "FAKE_RUNTIME_QUIET=1"});
+  EXPECT_EQ(run.exitCode, 6) << run.err;
+  EXPECT_EQ(run.err, "ksrun: the program could not start\n");
+}
+
 TEST(KsrunCommandLine, ARuntimeLibraryThatCannotBeLoadedExitsWithSix) {
   const ProcessResult run = ksrun({program("hello")}, {"KESTREL_RUNTIME=/nonexistent/libkestrel-runtime.so"});
   EXPECT_EQ(run.exitCode, 6) << run.err;

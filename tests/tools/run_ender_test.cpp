@@ -46,6 +46,7 @@ TEST(RunEnder, FinishWakesTheThreadLongBeforeTheDelay) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(runtime.ends.load(), 0);
   EXPECT_EQ(ender.signal(), 0);
+  EXPECT_FALSE(ender.endRequested());
 }
 
 TEST(RunEnder, AnEndThatIsDueIsAskedAgainUntilTheRunFinishes) {
@@ -53,6 +54,7 @@ TEST(RunEnder, AnEndThatIsDueIsAskedAgainUntilTheRunFinishes) {
   RunEnder ender(runtime, 0);
   EXPECT_TRUE(waitFor(runtime.ends, 3));  // a run that had not started yet misses the first
   ender.finish();
+  EXPECT_TRUE(ender.endRequested());
   const int asked = runtime.ends.load();
   usleep(100000);
   EXPECT_EQ(runtime.ends.load(), asked) << "no request after the run has finished";

@@ -120,6 +120,17 @@ std::string parse(int argc, char** argv, Options& options) {
   return "";
 }
 
+// The module's entry, called through startModule so that ksrun knows the program ran:
+// a run that returns without starting it, without an end asked for and without a word
+// (no video, for one) failed to start.
+ProgramEntry moduleEntry = nullptr;
+bool moduleStarted = false;
+
+void startModule() {
+  moduleStarted = true;
+  moduleEntry();
+}
+
 Runtime* loadRuntime() {
   const char* override = std::getenv("KESTREL_RUNTIME");
   const std::string exe = executablePath();
@@ -170,8 +181,8 @@ int main(int argc, char** argv) {
   }
   ConsoleDebugger debugger;
   RunEnder ender(*runtime, options.endAfterMs);
-  runtime->execute(reinterpret_cast<ProgramEntry>(linked.code), options.args.c_str(), &debugger,
-                   options.debug, options.windowFlags);
+  moduleEntry = reinterpret_cast<ProgramEntry>(linked.code);
+  runtime->execute(startModule, options.args.c_str(), &debugger, options.debug, options.windowFlags);
   ender.finish();
   runtime->shutDown();
   if (const int signal = ender.signal()) {
@@ -181,6 +192,13 @@ int main(int argc, char** argv) {
   switch (debugger.outcome()) {
     case ConsoleDebugger::Outcome::Error: return exit_status::kRuntimeError;
     case ConsoleDebugger::Outcome::StartupError: return exit_status::kStartupError;
-    default: return exit_status::kOk;
+    case ConsoleDebugger::Outcome::Running:  // End, an end asked for, or no start at all
+      if (!moduleStarted && !ender.endRequested()) {
+        std::fprintf(stderr, "ksrun: the program could not start\n");
+        return exit_status::kStartupError;
+      }
+      break;
+    case ConsoleDebugger::Outcome::Ended: break;
   }
+  return exit_status::kOk;
 }

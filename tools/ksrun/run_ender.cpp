@@ -107,6 +107,7 @@ void RunEnder::watch(int endAfterMs) {
       ending = true;  // the delay has passed
     }
     if (ending) {
+      endRequested_.store(true);
       runtime_.requestEnd();
     }
   }

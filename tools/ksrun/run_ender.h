@@ -28,6 +28,8 @@ class RunEnder {
   void finish();
   // The signal that ended the run, or 0.
   int signal() const { return signal_.load(); }
+  // Whether an end was asked for (by the delay or a signal).
+  bool endRequested() const { return endRequested_.load(); }
 
  private:
   void watch(int endAfterMs);
@@ -36,5 +38,6 @@ class RunEnder {
   int finished_[2] = {-1, -1};  // the "run has finished" pipe
   std::atomic<bool> done_{false};  // the same, polled when the pipe could not be made
   std::atomic<int> signal_{0};
+  std::atomic<bool> endRequested_{false};
   std::thread thread_;
 };
