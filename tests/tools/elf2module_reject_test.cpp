@@ -66,6 +66,19 @@ TEST(Elf2ModuleReject, MainThatIsDataIsRejected) {
 TEST(Elf2ModuleReject, PositionIndependentCodeIsRejectedNamingTheRelocation) {
     const std::string message = rejection(readFileBytes(FIXTURE_DIR "/pic.o"));
     EXPECT_NE(message.find("unsupported relocation R_386_GOT"), std::string::npos) << message;
+    EXPECT_NE(message.find("compile with -fno-pic -fno-pie"), std::string::npos) << message;
+}
+
+TEST(Elf2ModuleReject, OnlyGlobalOffsetTableRelocationsHintAtPositionIndependentCode) {
+    const uint32_t rel = elfpatch::findSection(programObject(), elf::SHT_REL);
+    ASSERT_NE(rel, 0u);
+    const size_t firstEntry = elfpatch::u32(programObject(), elfpatch::sectionHeader(programObject(), rel) + 16);
+    const std::pair<uint8_t, bool> cases[] = {{3, true}, {9, true}, {10, true}, {43, true}, {20, false}};
+    for (const auto& [type, hinted] : cases) {
+        std::vector<uint8_t> object = programObject();
+        object[firstEntry + 4] = type;
+        EXPECT_EQ(rejection(object).find("-fno-pic -fno-pie") != std::string::npos, hinted) << rejection(object);
+    }
 }
 
 TEST(Elf2ModuleReject, EachUnsupportedRelocationTypeIsNamed) {

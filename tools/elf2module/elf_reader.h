@@ -39,7 +39,11 @@ constexpr uint8_t STT_TLS = 6;
 constexpr uint32_t R_386_NONE = 0;
 constexpr uint32_t R_386_32 = 1;
 constexpr uint32_t R_386_PC32 = 2;
+constexpr uint32_t R_386_GOT32 = 3;
 constexpr uint32_t R_386_PLT32 = 4;
+constexpr uint32_t R_386_GOTOFF = 9;
+constexpr uint32_t R_386_GOTPC = 10;
+constexpr uint32_t R_386_GOT32X = 43;
 
 }  // namespace elf
 

@@ -1,5 +1,6 @@
 // elf2module input.o output.ksm: converts an i386 relocatable object into a module image.
-// Errors go to stderr with exit status 1; the output is written only after a full success.
+// Exit status 0 on success, 1 when the object cannot be read or converted or the module
+// cannot be written, 2 for a usage error; the output is written only after a full success.
 #include "tools/elf2module/converter.h"
 #include "tools/elf2module/module_writer.h"
 
@@ -57,12 +58,26 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
     return true;
 }
 
+const char kUsage[] =
+    "usage: elf2module input.o output.ksm\n"
+    "\n"
+    "Converts an i386 ELF relocatable object into a Kestrel module image. Compile the\n"
+    "object with: gcc -m32 -c -fno-pic -fno-pie -O1 -fno-stack-protector\n"
+    "  -fno-asynchronous-unwind-tables -ffreestanding -fno-builtin\n"
+    "\n"
+    "Exit status: 0 converted, 1 the object cannot be read or converted (or the module\n"
+    "cannot be written), 2 usage error.\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: elf2module input.o output.ksm\n");
-        return 1;
+        std::fprintf(stderr, "elf2module: needs an object file and the module to write\nTry 'elf2module --help'.\n");
+        return 2;
     }
     const std::string input = argv[1];
     const std::string output = argv[2];

@@ -21,6 +21,15 @@ void writeWord(std::vector<uint8_t>& code, uint32_t at, uint32_t value) {
     }
 }
 
+// Position-independent code reaches data through a global offset table, which a module
+// image does not have.
+bool usesGot(uint32_t type) {
+    return type == elf::R_386_GOT32 || type == elf::R_386_GOTOFF || type == elf::R_386_GOTPC ||
+           type == elf::R_386_GOT32X;
+}
+
+const char* const kNoPicHint = " (position-independent code: compile with -fno-pic -fno-pie)";
+
 std::string describeSite(const ElfObject& object, uint32_t section, const ElfRelocation& entry) {
     return relocationTypeName(entry.type) + " at offset " + std::to_string(entry.offset) + " in " +
            object.sections[section].name;
@@ -38,7 +47,8 @@ void applyRelocations(const ElfObject& object, const CodeLayout& layout, const s
             }
             const bool relative = entry.type == elf::R_386_PC32 || entry.type == elf::R_386_PLT32;
             if (!relative && entry.type != elf::R_386_32) {
-                throw ConvertError("unsupported relocation " + describeSite(object, relocations.target, entry));
+                throw ConvertError("unsupported relocation " + describeSite(object, relocations.target, entry) +
+                                   (usesGot(entry.type) ? kNoPicHint : ""));
             }
             if (entry.symbol == 0) {
                 throw ConvertError(describeSite(object, relocations.target, entry) + " refers to no symbol");

@@ -1,27 +1,40 @@
 // ksbind: writes a stand-alone game, the launcher with the module image appended as
-// resource RCDATA 1111, and puts the runtime library beside it.
-//
-//   ksbind program.ksm game [--launcher PATH]
+// resource RCDATA 1111, and puts the runtime library beside it. `ksbind --help` prints
+// the usage and the exit statuses (tools/common/exit_status.h).
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/process.h"
+#include "tools/common/command_line.h"
+#include "tools/common/exit_status.h"
+#include "tools/common/module_file.h"
 
 namespace {
 
-bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
+const char kUsage[] =
+    "usage: ksbind [--launcher PATH] program.ksm GAME\n"
+    "\n"
+    "Makes a stand-alone game: writes the executable GAME (the launcher with the module\n"
+    "image appended) and libkestrel-runtime.so beside it, creating GAME's folder when\n"
+    "it does not exist. The two files are the game.\n"
+    "\n"
+    "Options:\n"
+    "  --launcher PATH  the launcher to use (default: kslaunch beside ksbind); the\n"
+    "                   runtime library is taken from the launcher's folder\n"
+    "  -h, --help       print this help and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0    the game was written\n"
+    "  1    the game cannot be written, or the launcher or runtime library cannot be read\n"
+    "  2    usage error\n"
+    "  3    the module file cannot be read\n"
+    "  4    the file is not a module image\n";
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, mode_t mode) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -35,33 +48,99 @@ std::string folderOf(const std::string& path) {
   return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
 
+// mkdir -p: true when the folder exists afterwards.
+bool makeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+      return false;
+    }
+  }
+  struct stat info {};
+  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+struct Options {
+  bool help = false;
+  std::string launcher;
+  std::vector<std::string> files;  // the module and the game
+};
+
+std::string parse(int argc, char** argv, Options& options) {
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.files.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+      return "";
+    } else if (arg == "--launcher") {
+      if (i + 1 >= argc) {
+        return "--launcher needs a path";
+      }
+      options.launcher = argv[++i];
+    } else {
+      return "unknown option " + arg;
+    }
+  }
+  if (options.files.size() != 2) {
+    return options.files.size() < 2 ? "needs a module image and the game to write"
+                                    : "too many arguments: " + options.files[2];
+  }
+  if (options.files[1].empty()) {
+    return "the game needs a file name";
+  }
+  if (options.files[1].back() == '/') {
+    return "the game needs a file name, not the folder " + options.files[1];
+  }
+  return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--launcher")) {
-    std::fprintf(stderr, "usage: ksbind program.ksm game [--launcher PATH]\n");
-    return 2;
+  Options options;
+  const std::string problem = parse(argc, argv, options);
+  const int answered = answerHelpOrUsageError("ksbind", kUsage, options.help, problem);
+  if (answered >= 0) {
+    return answered;
   }
-  const std::string tools = folderOf(executablePath());
-  const std::string launcherPath = argc == 5 ? argv[4] : tools + "kslaunch";
-  std::vector<uint8_t> module;
+  const ModuleFile module = readModuleFile(options.files[0]);
+  if (module.status != ModuleFile::Status::Ok) {
+    std::fprintf(stderr, "ksbind: %s\n", module.error.c_str());
+    return exitStatusOf(module);
+  }
+  const std::string launcherPath =
+      options.launcher.empty() ? folderOf(executablePath()) + "kslaunch" : options.launcher;
+  const std::string libraryPath = folderOf(launcherPath) + "libkestrel-runtime.so";
   std::vector<uint8_t> game;
   std::vector<uint8_t> library;
-  if (!readFile(argv[1], module)) {
-    std::fprintf(stderr, "ksbind: cannot read %s\n", argv[1]);
-    return 1;
+  std::string error;
+  if (!readWholeFile(launcherPath, game, error) || !readWholeFile(libraryPath, library, error)) {
+    std::fprintf(stderr, "ksbind: %s (the launcher, and the runtime library beside it)\n", error.c_str());
+    return exit_status::kCannotWrite;
   }
-  if (!readFile(launcherPath, game) || !readFile(folderOf(launcherPath) + "libkestrel-runtime.so", library)) {
-    std::fprintf(stderr, "ksbind: cannot read the launcher or the runtime library beside it\n");
-    return 1;
-  }
-  game.insert(game.end(), module.begin(), module.end());
-  const std::vector<uint8_t> trailer = resourceTrailer(kResourceRcData, kModuleResourceId, uint32_t(module.size()));
+  game.insert(game.end(), module.bytes.begin(), module.bytes.end());
+  const std::vector<uint8_t> trailer =
+      resourceTrailer(kResourceRcData, kModuleResourceId, uint32_t(module.bytes.size()));
   game.insert(game.end(), trailer.begin(), trailer.end());
-  const std::string out = argv[2];
-  if (!writeFile(out, game, 0755) || !writeFile(folderOf(out) + "libkestrel-runtime.so", library, 0644)) {
-    std::fprintf(stderr, "ksbind: cannot write %s\n", out.c_str());
-    return 1;
+  const std::string out = options.files[1];
+  const std::string folder = folderOf(out);
+  if (!makeFolders(folder)) {
+    std::fprintf(stderr, "ksbind: cannot create the folder %s: %s\n", folder.c_str(), std::strerror(errno));
+    return exit_status::kCannotWrite;
   }
-  return 0;
+  struct stat info {};
+  if (stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fprintf(stderr, "ksbind: cannot write %s: it is a folder\n", out.c_str());
+    return exit_status::kCannotWrite;
+  }
+  if (!writeFile(out, game, 0755) || !writeFile(folder + "libkestrel-runtime.so", library, 0644)) {
+    std::fprintf(stderr, "ksbind: cannot write %s\n", out.c_str());
+    return exit_status::kCannotWrite;
+  }
+  return exit_status::kOk;
 }

@@ -1,30 +1,56 @@
 // ksrun: loads the runtime library, links a module image file against its symbols
-// and runs it with a console debugger.
-//
-//   ksrun [--debug] [--topmost] [--blank-title] [--end-after MS] program.ksm [args...]
-//
-// Exit status: 0 after a normal end or End, 1 after a runtime error, 2 after a
-// start-up error; link failures exit as a stand-alone game would (0 or 255).
+// and runs it with a console debugger. `ksrun --help` prints the usage and the exit
+// statuses (tools/common/exit_status.h).
 #include <dlfcn.h>
 
-#include <chrono>
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/process.h"
 #include "runtime/module_linker.h"
 #include "runtime/runtime_interface.h"
+#include "tools/common/command_line.h"
+#include "tools/common/exit_status.h"
+#include "tools/common/module_file.h"
 #include "tools/ksrun/console_debugger.h"
+#include "tools/ksrun/run_ender.h"
 
 namespace {
 
+const char kUsage[] =
+    "usage: ksrun [OPTIONS] program.ksm [PROGRAM ARGUMENTS...]\n"
+    "\n"
+    "Links a Kestrel module image against the runtime library and runs it. Everything\n"
+    "after the module is the program's command line, joined by spaces, options included.\n"
+    "\n"
+    "Options (before the module):\n"
+    "  --debug          turn on the handle checks of debug mode\n"
+    "  --topmost        keep the program's window above the others\n"
+    "  --blank-title    give the program's window a blank title\n"
+    "  --end-after MS   end the program after MS milliseconds (0: at once)\n"
+    "  -h, --help       print this help and exit\n"
+    "  --               end of the options: the next argument is the module\n"
+    "\n"
+    "Ctrl-C (SIGINT) or SIGTERM ends the program as a Stop button would; a second one\n"
+    "stops ksrun at once.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    the program ended (at its end, by End, or by --end-after)\n"
+    "  1    the program stopped on a runtime error\n"
+    "  2    usage error\n"
+    "  3    the module file cannot be read\n"
+    "  4    the file is not a module image\n"
+    "  5    link failure (a symbol the module calls is missing)\n"
+    "  6    start-up error (the runtime library or the program could not start)\n"
+    "  130  ended by SIGINT; 143 ended by SIGTERM\n";
+
 struct Options {
+  bool help = false;
   bool debug = false;
   int windowFlags = 0;
   int endAfterMs = -1;
@@ -32,37 +58,77 @@ struct Options {
   std::string args;
 };
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: ksrun [--debug] [--topmost] [--blank-title] [--end-after MS] "
-               "program.ksm [args...]\n");
-  return 2;
+// A whole number of milliseconds, 0 to INT_MAX, in decimal digits only.
+bool parseMilliseconds(const char* text, int& ms) {
+  if (!*text) {
+    return false;
+  }
+  long long value = 0;
+  for (const char* p = text; *p; ++p) {
+    if (*p < '0' || *p > '9') {
+      return false;
+    }
+    value = value * 10 + (*p - '0');
+    if (value > INT_MAX) {
+      return false;
+    }
+  }
+  ms = int(value);
+  return true;
 }
 
-bool parse(int argc, char** argv, Options& options) {
+// Empty when the arguments make a run (or ask for help); otherwise what is wrong.
+std::string parse(int argc, char** argv, Options& options) {
   int i = 1;
-  for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
+  for (; i < argc && argv[i][0] == '-' && argv[i][1] != '\0'; ++i) {
     const std::string flag = argv[i];
+    if (flag == "--") {
+      ++i;
+      break;
+    }
+    if (flag == "-h" || flag == "--help") {
+      options.help = true;
+      return "";
+    }
     if (flag == "--debug") {
       options.debug = true;
     } else if (flag == "--topmost") {
       options.windowFlags |= 1;
     } else if (flag == "--blank-title") {
       options.windowFlags |= 2;
-    } else if (flag == "--end-after" && i + 1 < argc) {
-      options.endAfterMs = std::atoi(argv[++i]);
+    } else if (flag == "--end-after" || flag.starts_with("--end-after=")) {
+      const bool joined = flag.size() > 11;
+      if (!joined && i + 1 >= argc) {
+        return "--end-after needs a number of milliseconds";
+      }
+      const char* value = joined ? argv[i] + 12 : argv[++i];
+      if (!parseMilliseconds(value, options.endAfterMs)) {
+        return std::string("--end-after takes a whole number of milliseconds from 0 to ") +
+               std::to_string(INT_MAX) + ", not '" + value + "'";
+      }
     } else {
-      return false;
+      return "unknown option " + flag + " (options go before the module)";
     }
   }
   if (i >= argc) {
-    return false;
+    return "no module image to run";
   }
   options.module = argv[i++];
   for (; i < argc; ++i) {
     options.args += (options.args.empty() ? "" : " ") + std::string(argv[i]);
   }
-  return true;
+  return "";
+}
+
+// The module's entry, called through startModule so that ksrun knows the program ran:
+// a run that returns without starting it, without an end asked for and without a word
+// (no video, for one) failed to start.
+ProgramEntry moduleEntry = nullptr;
+bool moduleStarted = false;
+
+void startModule() {
+  moduleStarted = true;
+  moduleEntry();
 }
 
 Runtime* loadRuntime() {
@@ -76,49 +142,63 @@ Runtime* loadRuntime() {
   }
   using GetRuntime = Runtime* (*)();
   auto get = reinterpret_cast<GetRuntime>(dlsym(library, "runtimeGetRuntime"));
-  return get ? get() : nullptr;
+  Runtime* runtime = get ? get() : nullptr;
+  if (!runtime) {
+    std::fprintf(stderr, "ksrun: %s is not the Kestrel runtime library\n", path.c_str());
+  }
+  return runtime;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
-  if (!parse(argc, argv, options)) {
-    return usage();
+  const std::string problem = parse(argc, argv, options);
+  const int answered = answerHelpOrUsageError("ksrun", kUsage, options.help, problem);
+  if (answered >= 0) {
+    return answered;
   }
-  std::ifstream file(options.module, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "ksrun: cannot open %s\n", options.module.c_str());
-    return 2;
+  const ModuleFile file = readModuleFile(options.module);
+  if (file.status != ModuleFile::Status::Ok) {
+    std::fprintf(stderr, "ksrun: %s\n", file.error.c_str());
+    return exitStatusOf(file);
   }
-  const std::vector<uint8_t> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // Before the runtime library starts any thread.
+  if (!RunEnder::catchStopSignals()) {
+    std::fprintf(stderr, "ksrun: cannot watch for SIGINT and SIGTERM: %s\n", std::strerror(errno));
+    return exit_status::kStartupError;
+  }
   Runtime* runtime = loadRuntime();
   if (!runtime) {
-    return 2;
+    return exit_status::kStartupError;
   }
   runtime->startUp(nullptr);
-  const LinkOutcome linked = linkModuleBytes(image.data(), image.size(), buildRuntimeLinkTable(*runtime));
+  const LinkOutcome linked =
+      linkModuleBytes(file.bytes.data(), file.bytes.size(), buildRuntimeLinkTable(*runtime));
   if (!linked.code) {
     std::fprintf(stderr, "ksrun: %s\n", linked.error.c_str());
-    return linked.exitCode;
-  }
-  std::thread ender;
-  if (options.endAfterMs >= 0) {
-    ender = std::thread([runtime, ms = options.endAfterMs] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-      runtime->requestEnd();
-    });
+    return exit_status::kLinkFailure;
   }
   ConsoleDebugger debugger;
-  runtime->execute(reinterpret_cast<ProgramEntry>(linked.code), options.args.c_str(), &debugger,
-                   options.debug, options.windowFlags);
-  if (ender.joinable()) {
-    ender.join();
-  }
+  RunEnder ender(*runtime, options.endAfterMs);
+  moduleEntry = reinterpret_cast<ProgramEntry>(linked.code);
+  runtime->execute(startModule, options.args.c_str(), &debugger, options.debug, options.windowFlags);
+  ender.finish();
   runtime->shutDown();
-  switch (debugger.outcome()) {
-    case ConsoleDebugger::Outcome::Error: return 1;
-    case ConsoleDebugger::Outcome::StartupError: return 2;
-    default: return 0;
+  if (const int signal = ender.signal()) {
+    std::fprintf(stderr, "[end] Program ended by %s\n", signal == SIGINT ? "SIGINT" : "SIGTERM");
+    return exit_status::kSignalBase + signal;
   }
+  switch (debugger.outcome()) {
+    case ConsoleDebugger::Outcome::Error: return exit_status::kRuntimeError;
+    case ConsoleDebugger::Outcome::StartupError: return exit_status::kStartupError;
+    case ConsoleDebugger::Outcome::Running:  // End, an end asked for, or no start at all
+      if (!moduleStarted && !ender.endRequested()) {
+        std::fprintf(stderr, "ksrun: the program could not start\n");
+        return exit_status::kStartupError;
+      }
+      break;
+    case ConsoleDebugger::Outcome::Ended: break;
+  }
+  return exit_status::kOk;
 }
