@@ -141,6 +141,12 @@ TEST_P(SurfaceTest, CopyRejectsRectanglesOutsideOrOfDifferentSizes) {
     EXPECT_FALSE(a->copy({0, 0, 4, 4}, *b, {5, 0, 9, 4}));
     EXPECT_FALSE(a->copy({-1, 0, 3, 4}, *b, {0, 0, 4, 4}));
     EXPECT_FALSE(a->copy({0, 0, 0, 4}, *b, {0, 0, 0, 4}));
+    // Extents whose width or height overflows 32 bits are refused before they are measured.
+    constexpr int32_t lo = INT32_MIN;
+    constexpr int32_t hi = INT32_MAX;
+    EXPECT_FALSE(a->copy({0, 0, 4, 4}, *b, {lo, 0, hi, 4}));
+    EXPECT_FALSE(a->copy({0, 0, 4, 4}, *b, {0, lo, 4, hi}));
+    EXPECT_FALSE(a->copy({lo, lo, hi, hi}, *b, {lo, lo, hi, hi}));
 }
 
 // Every overlap of a surface with itself: sideways, up, down and diagonal, solid and keyed.

@@ -1,5 +1,7 @@
 // File streams: the read buffer seen through ReadAvail and Eof, access modes,
 // positions, switching between reading and writing, and the module's destroy sweep.
+#include <sys/stat.h>
+
 #include <string>
 
 #include "basic/ks_str.h"
@@ -157,6 +159,21 @@ TEST_F(FileStreamTest, MissingFilesAndDirectoriesDoNotOpen) {
   EXPECT_EQ(readFile(ksStrNew("folder")), 0);
   EXPECT_EQ(openFile(ksStrNew("folder")), 0);
   EXPECT_EQ(writeFile(ksStrNew("no/such/dir.bin")), 0);
+}
+
+// A FIFO without a writer would block the open for ever, and a device could be read
+// without end: files are regular files, refused at once otherwise.
+TEST_F(FileStreamTest, OnlyRegularFilesOpen) {
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  EXPECT_EQ(readFile(ksStrNew("pipe")), 0);
+  EXPECT_EQ(openFile(ksStrNew("pipe")), 0);
+  EXPECT_EQ(writeFile(ksStrNew("pipe")), 0);
+  EXPECT_EQ(readFile(ksStrNew("/dev/zero")), 0);
+  EXPECT_EQ(writeFile(ksStrNew("/dev/null")), 0);
+  put("plain.bin", "ab");
+  const int32_t plain = readFile(ksStrNew("plain.bin"));
+  EXPECT_NE(plain, 0);
+  closeFile(plain);
 }
 
 TEST_F(FileStreamTest, CopyStreamIntoAFreshWriteFileCopiesNothing) {

@@ -1,5 +1,7 @@
 // Directory listings, the current directory and whole-file operations, with program
 // paths that use backslashes and letter cases other than the disk's.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
@@ -124,6 +126,14 @@ TEST_F(FileSystemTest, CopyFileReplacesTheTargetButNeverItself) {
   copyFile(str("missing"), str("copy.txt"));
   copyFile(str("Sub"), str("copy.txt"));
   EXPECT_EQ(contents("copy.txt"), "aaaa");
+}
+
+TEST_F(FileSystemTest, CopyFileTakesRegularFilesOnly) {
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  copyFile(str("pipe"), str("copy.txt"));  // would wait for a writer for ever
+  EXPECT_FALSE(std::filesystem::exists("copy.txt"));
+  copyFile(str("sub\\notes.txt"), str("pipe"));  // would wait for a reader
+  EXPECT_EQ(std::filesystem::status("pipe").type(), std::filesystem::file_type::fifo);
 }
 
 TEST_F(FileSystemTest, CreateDeleteAndRemove) {
