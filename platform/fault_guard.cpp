@@ -4,6 +4,7 @@
 // on them for ever: such a fault is reported and the process ends.
 #include "platform/fault_guard.h"
 
+#include <fcntl.h>
 #include <link.h>
 #include <pthread.h>
 #include <signal.h>
@@ -14,7 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/code_memory.h"
 #include "platform/fpu_mode.h"
 
 uintptr_t programStackFloor = 0;
@@ -53,8 +53,78 @@ int findOwnCode(dl_phdr_info* info, size_t, void*) {
   return 0;
 }
 
+uintptr_t parseHex(const char*& p) {
+  uintptr_t value = 0;
+  for (;; ++p) {
+    const char c = *p;
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) {
+      return value;
+    }
+    value = value << 4 | uintptr_t(digit);
+  }
+}
+
+// One line of the maps file, "low-high perms offset device inode [path]": whether it
+// holds the address, and if so whether the mapping is anonymous (no path).
+bool mappingHolds(const char* line, uintptr_t address, bool& anonymous) {
+  const char* p = line;
+  const uintptr_t low = parseHex(p);
+  if (*p++ != '-') {
+    return false;
+  }
+  const uintptr_t high = parseHex(p);
+  if (address < low || address >= high) {
+    return false;
+  }
+  for (int field = 0; field < 4; ++field) {
+    while (*p == ' ') {
+      ++p;
+    }
+    while (*p != '\0' && *p != ' ') {
+      ++p;
+    }
+  }
+  while (*p == ' ') {
+    ++p;
+  }
+  anonymous = *p == '\0';
+  return true;
+}
+
+// Whether an address lies in anonymous memory, as module code does (whichever linker
+// mapped it), rather than in a file such as a library. System calls only: it runs in
+// the signal handler.
+bool inAnonymousMapping(uintptr_t address) {
+  const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  char chunk[1024];
+  char line[256];  // a longer line keeps its start, which is all that is read
+  size_t used = 0;
+  bool found = false;
+  bool anonymous = false;
+  ssize_t got;
+  while (!found && (got = read(fd, chunk, sizeof chunk)) > 0) {
+    for (ssize_t i = 0; i < got && !found; ++i) {
+      if (chunk[i] != '\n') {
+        if (used < sizeof line - 1) {
+          line[used++] = chunk[i];
+        }
+        continue;
+      }
+      line[used] = '\0';
+      used = 0;
+      found = mappingHolds(line, address, anonymous);
+    }
+  }
+  close(fd);
+  return found && anonymous;
+}
+
 bool canUnwindFrom(uintptr_t pc) {
-  return (pc >= ownCodeLow && pc < ownCodeHigh) || isModuleCode(pc);
+  return (pc >= ownCodeLow && pc < ownCodeHigh) || inAnonymousMapping(pc);
 }
 
 void readStackBounds() {

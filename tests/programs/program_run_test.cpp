@@ -93,6 +93,7 @@ TEST(HostedProgram, ProcessorFaultsBecomeRuntimeErrors) {
     EXPECT_EQ(run.exitCode, 1) << program << ": " << run.err;
     EXPECT_TRUE(has(run.err, std::string("[runtime error] ") + message + "\n")) << program << ": " << run.err;
     EXPECT_FALSE(has(run.err, "[end]")) << program;
+    EXPECT_FALSE(has(run.err, "inside library code")) << program << ": " << run.err;
   }
 }
 
