@@ -72,6 +72,7 @@ i386_enable_emulation() {
     return 1
   fi
   if [ ! -x "$i386_emulator" ]; then
+    $sudo apt-get update -q >/dev/null
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends qemu-user-static >/dev/null
   fi
   if [ ! -e "$i386_binfmt_dir/register" ]; then
