@@ -61,30 +61,63 @@ TEST_F(ExecFile, TheStartedProgramGetsItsParameters) {
   std::remove(marker.c_str());
 }
 
+// A scratch folder, made the current directory, with scripts that record their
+// arguments; the started programs are detached, so the record is waited for.
+class ExecFileIn : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    char dirTemplate[] = "/tmp/kestrel-exec-XXXXXX";
+    ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+    dir = dirTemplate;
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+  }
+  void TearDown() override {
+    ASSERT_EQ(chdir(previous), 0);
+    std::filesystem::remove_all(dir);
+    HostTest::TearDown();
+  }
+  // A script of that name that writes its arguments to the record, all at once.
+  void recorder(const std::string& name) {
+    const std::string record = dir + "/record";
+    {
+      std::ofstream(dir + "/" + name) << "#!/bin/sh\necho \"$*\" > " << record << ".tmp && mv " << record
+                                      << ".tmp " << record << "\n";
+    }
+    ASSERT_EQ(chmod((dir + "/" + name).c_str(), 0755), 0);
+  }
+  std::string recorded() {
+    if (!appears(dir + "/record")) {
+      return "(nothing ran)";
+    }
+    std::ifstream written(dir + "/record");
+    std::string line;
+    std::getline(written, line);
+    return line;
+  }
+  std::string dir;
+  char previous[4096];
+};
+
 // A program in the current directory named without a slash is that program, even when
 // the search path has one of the same name ("true" here).
-TEST_F(ExecFile, ProgramInTheCurrentDirectoryWinsOverTheSearchPath) {
-  char dirTemplate[] = "/tmp/kestrel-cwd-XXXXXX";
-  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
-  const std::string dir = dirTemplate;
-  const std::string marker = dir + "/ran";
-  {
-    std::ofstream script(dir + "/true");
-    script << "#!/bin/sh\necho \"$1\" > " << marker << ".tmp && mv " << marker << ".tmp " << marker << "\n";
-  }
-  ASSERT_EQ(chmod((dir + "/true").c_str(), 0755), 0);
-  char previous[4096];
-  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-  ASSERT_EQ(chdir(dir.c_str()), 0);
-  const bool started = runtime->execFile("true here");
-  ASSERT_EQ(chdir(previous), 0);
+TEST_F(ExecFileIn, ProgramInTheCurrentDirectoryWinsOverTheSearchPath) {
+  recorder("true");
+  EXPECT_TRUE(runtime->execFile("true here"));
+  EXPECT_EQ(recorded(), "here");
+}
+
+// A document goes to xdg-open alone, and a name starting with "-" stays a file name.
+TEST_F(ExecFileIn, DocumentsOpenWithXdgOpenAndNoOptions) {
+  recorder("xdg-open");
+  std::ofstream(dir + "/-notes.txt") << "text";
+  const std::string path = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", (dir + ":" + path).c_str(), 1);
+  const bool started = runtime->execFile("-notes.txt --print now");
+  setenv("PATH", path.c_str(), 1);
   EXPECT_TRUE(started);
-  EXPECT_TRUE(appears(marker));
-  std::ifstream written(marker);
-  std::string line;
-  std::getline(written, line);
-  EXPECT_EQ(line, "here");
-  std::filesystem::remove_all(dir);
+  EXPECT_EQ(recorded(), "./-notes.txt");
 }
 
 }  // namespace
