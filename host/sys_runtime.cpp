@@ -32,7 +32,8 @@ sysRuntime* sysRuntime::create(void* instance, const std::string& args, Debugger
   if (!platformStartVideo()) {
     return nullptr;
   }
-  // Whatever was queued between runs (a window closed after the last one) is no one's.
+  // Whatever was queued since the last run began to end (its window's last events, a
+  // request made as it ended) is no one's.
   discardHostEvents();
   sysRuntime* runtime = new sysRuntime(instance, args, windowFlags);
   const std::lock_guard<std::mutex> lock(hostState.lifecycle);
@@ -50,8 +51,8 @@ void sysRuntime::destroy(sysRuntime* runtime) {
     return;
   }
   {
-    // From here on requests find no run; those made before are in the queue, which
-    // the destructor empties.
+    // From here on requests find no run; those made before stay in the queue, which
+    // the next run's start empties.
     const std::lock_guard<std::mutex> lock(hostState.lifecycle);
     hostState.current = nullptr;
   }
@@ -73,8 +74,6 @@ sysRuntime::~sysRuntime() {
   delete fileSystem;
   fileSystem = nullptr;
   window_.reset();
-  // Events left for the closed window must not reach the next run.
-  discardHostEvents();
 }
 
 bool sysRuntime::pollEvents() {

@@ -9,13 +9,14 @@
 
 // Opens a regular file; -1 for anything else. The open never waits: a FIFO without a
 // writer or a device would otherwise block the program thread where nothing pumps.
+// (I/O on a regular file ignores O_NONBLOCK, so the flag can stay.)
 inline int openRegularFile(const char* path, int flags, mode_t mode = 0) {
   const int fd = ::open(path, flags | O_NONBLOCK | O_CLOEXEC, mode);
   if (fd < 0) {
     return -1;
   }
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     return -1;
   }
