@@ -100,36 +100,12 @@ TEST(FontFiles, OnlyRegularFilesHoldingAFaceAreAdded) {
   forgetFontFiles();
 }
 
-TEST(RasterFaceTest, CellIsTheRequestedHeightAndAdvancesAreFreeTypes) {
-  for (const char* family : {"courier", "DejaVu Sans", "Liberation Serif"}) {
-    const FaceMatch match = faceOf(family);
-    for (const int height : {1, 7, 12, 13, 24, 37, 100}) {
-      const auto face = RasterFace::open(match, height, {});
-      ASSERT_TRUE(face) << family << " " << height;
-      EXPECT_EQ(face->cellHeight(), height) << family;
-      EXPECT_GE(face->ascent(), 0);
-      EXPECT_LE(face->ascent(), height);
-      FreeTypeReference reference(match.file, match.index, height);
-      int widest = 0;
-      for (int code = RasterFace::first; code <= RasterFace::last; ++code) {
-        const int expected = reference.advance(windows1252ToUnicode(uint8_t(code)));
-        EXPECT_EQ(face->advance(code), expected) << family << " " << height << " code " << code;
-        widest = std::max(widest, expected);
-      }
-      EXPECT_EQ(face->widestAdvance(), widest);
-      EXPECT_EQ(face->advance(31), 0);
-      EXPECT_EQ(face->advance(256), 0);
-    }
-  }
-}
-
-TEST(RasterFaceTest, HeightsOutsideTheLimitsAreRefused) {
-  const FaceMatch match = faceOf("courier");
-  for (const int height : {0, -1, -12, RasterFace::maxCellHeight + 1, 100000}) {
-    EXPECT_FALSE(RasterFace::open(match, height, {})) << height;
-  }
-  EXPECT_TRUE(RasterFace::open(match, RasterFace::maxCellHeight, {}));
+TEST(RasterFaceTest, FaceThatCannotBeOpenedIsRefused) {
   EXPECT_FALSE(RasterFace::open({"/nonexistent/font.ttf", 0, "", false, false}, 12, {}));
+  ScratchFolder folder;
+  const std::string text = folder.path + "/Fake.ttf";
+  std::ofstream(text) << "not a font at all";
+  EXPECT_FALSE(RasterFace::open({text, 0, "", false, false}, 12, {}));
 }
 
 TEST(RasterFaceTest, GlyphsAreFreeTypesMonochromeBitmapsInTheirCells) {
