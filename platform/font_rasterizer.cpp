@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 
 #include "platform/windows1252.h"
@@ -23,7 +22,7 @@ bool wantsMonospace(const std::string& family) {
          FcStrCmpIgnoreCase(fcText(family), fcText("courier new")) == 0;
 }
 
-// A request for weight 700 or 400 and an italic or upright slant, defaults filled in.
+// A request for weight 700 or 400 and an italic or upright slant.
 FcPattern* styleRequest(bool bold, bool italic) {
   FcPattern* request = FcPatternCreate();
   FcPatternAddInteger(request, FC_WEIGHT, FcWeightFromOpenType(bold ? 700 : 400));
