@@ -108,6 +108,62 @@ TEST(RasterFaceTest, FaceThatCannotBeOpenedIsRefused) {
   EXPECT_FALSE(RasterFace::open({text, 0, "", false, false}, 12, {}));
 }
 
+// A bitmap font with one glyph, 'A', in a single 8-pixel size.
+const char* const pixelBdf = R"(STARTFONT 2.1
+FONT -misc-pixeltest-medium-r-normal--8-80-75-75-c-60-iso10646-1
+SIZE 8 75 75
+FONTBOUNDINGBOX 6 8 0 -2
+STARTPROPERTIES 3
+FONT_ASCENT 6
+FONT_DESCENT 2
+DEFAULT_CHAR 65
+ENDPROPERTIES
+CHARS 1
+STARTCHAR A
+ENCODING 65
+SWIDTH 750 0
+DWIDTH 6 0
+BBX 6 8 0 -2
+BITMAP
+00
+30
+48
+84
+FC
+84
+84
+00
+ENDCHAR
+ENDFONT
+)";
+
+TEST(RasterFaceTest, BitmapFontIsUsedAtItsOwnSize) {
+  ScratchFolder folder;
+  std::ofstream(folder.path + "/Pixel.bdf") << pixelBdf;
+  const std::string file = canonicalFontPath(folder.path + "/Pixel.bdf");
+  ASSERT_TRUE(addFontFile(file));
+  const auto match = findFace({"Pixel", false, false, file});
+  ASSERT_TRUE(match);
+  EXPECT_EQ(match->file, file);
+  const auto face = RasterFace::open(*match, 12, {});
+  ASSERT_TRUE(face);
+  EXPECT_EQ(face->cellHeight(), 8);
+  EXPECT_EQ(face->ascent(), 6);
+  EXPECT_EQ(face->advance('A'), 6);
+  Picture picture(6, 8);
+  GlyphBitmap bitmap = picture.bitmap();
+  face->render('A', bitmap, 0, 0);
+  const char* const expected[] = {"......", "..##..", ".#..#.", "#....#", "######", "#....#", "#....#", "......"};
+  for (int y = 0; y < 8; ++y) {
+    std::string row;
+    for (int x = 0; x < 6; ++x) {
+      row += picture.at(x, y) == 255 ? '#' : '.';
+    }
+    EXPECT_EQ(row, expected[y]) << "row " << y;
+  }
+  forgetFontFiles();
+}
+
 TEST(RasterFaceTest, GlyphsAreFreeTypesMonochromeBitmapsInTheirCells) {
   const FaceMatch match = faceOf("DejaVu Sans");
   const int height = 21;
