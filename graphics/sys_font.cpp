@@ -42,15 +42,9 @@ bool paintSheet(sysCanvas& sheet, const std::vector<uint8_t>& ink) {
     return true;
 }
 
-}  // namespace
-
-std::unique_ptr<sysFont> sysFont::load(const std::string& name, int height, int flags, const SurfaceFormat& format,
-                                       int frontWidth, sysGraphics* owner,
-                                       std::vector<std::string>& addedFontFiles) {
-    if (height < RasterFace::minCellHeight || height > RasterFace::maxCellHeight || frontWidth <= 0) {
-        return nullptr;
-    }
-    FaceQuery query{name, (flags & Bold) != 0, (flags & Italic) != 0, {}};
+// The face a load asks for. A name with a '.' names a font file, added once per display.
+std::optional<FaceMatch> faceFor(const std::string& name, int flags, std::vector<std::string>& addedFontFiles) {
+    FaceQuery query{name, (flags & sysFont::Bold) != 0, (flags & sysFont::Italic) != 0, {}};
     if (name.find('.') != std::string::npos) {
         const std::string path = resolvePath(name);
         query.family = faceNameOf(path);
@@ -62,65 +56,78 @@ std::unique_ptr<sysFont> sysFont::load(const std::string& name, int height, int 
             query.addedFile = file;
         }
     }
-    const auto match = findFace(query);
+    return findFace(query);
+}
+
+}  // namespace
+
+std::unique_ptr<sysFont> sysFont::load(const std::string& name, int height, int flags, const SurfaceFormat& format,
+                                       int frontWidth, sysGraphics* owner,
+                                       std::vector<std::string>& addedFontFiles) {
+    if (height < RasterFace::minCellHeight || height > RasterFace::maxCellHeight || frontWidth <= 0) {
+        return nullptr;
+    }
+    const auto match = faceFor(name, flags, addedFontFiles);
     if (!match) {
         return nullptr;
     }
-    const FaceStyle style{query.bold, query.italic, (flags & Underline) != 0};
+    const FaceStyle style{(flags & Bold) != 0, (flags & Italic) != 0, (flags & Underline) != 0};
     const auto face = RasterFace::open(*match, height, style);
     if (!face) {
         return nullptr;
     }
-
     std::unique_ptr<sysFont> font(new sysFont());
     font->owner_ = owner;
     font->format_ = format;
     font->height_ = face->cellHeight();
     font->first_ = RasterFace::first;
     font->end_ = RasterFace::last + 1;
-    font->default_ = face->defaultChar() >= font->first_ && face->defaultChar() < font->end_ ? face->defaultChar()
-                                                                                              : font->first_;
+    const bool defaultInRange = face->defaultChar() >= font->first_ && face->defaultChar() < font->end_;
+    font->default_ = defaultInRange ? face->defaultChar() : font->first_;
     font->widestAdvance_ = face->widestAdvance();
-
-    // Cells left to right, a new row when the next one would pass the front buffer's width.
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t sheetWidth = 1;
-    for (int32_t code = font->first_; code < font->end_; ++code) {
-        const int32_t w = face->advance(code);
-        if (x != 0 && int64_t(x) + w > frontWidth) {
-            y += font->height_;
-            x = 0;
-        }
-        if (x > 0xFFFF || y > 0xFFFF) {
-            return nullptr;
-        }
-        font->placement_.push_back(uint32_t(x) << 16 | uint32_t(y));
-        font->advances_.push_back(w);
-        x += w;
-        sheetWidth = std::max(sheetWidth, x);
-    }
-    const int32_t sheetHeight = y + font->height_;
-    font->sheet_ = sysCanvas::create(sheetWidth, sheetHeight, CanvasPlaced, format, owner, nullptr);
-    if (!font->sheet_) {
+    if (!font->makeSheet(*face, frontWidth)) {
         return nullptr;
     }
-    std::vector<uint8_t> ink(size_t(sheetWidth) * size_t(sheetHeight), 0);
-    GlyphBitmap bitmap{ink.data(), sheetWidth, sheetHeight, sheetWidth};
-    for (int32_t code = font->first_; code < font->end_; ++code) {
-        const uint32_t place = font->placement_[size_t(code - font->first_)];
-        face->render(code, bitmap, int32_t(place >> 16), int32_t(place & 0xFFFF));
-    }
-    if (!paintSheet(*font->sheet_, ink)) {
-        return nullptr;
-    }
-    font->sheet_->setMaskColour(0xFFFFFF);
     font->scratch_ = sysCanvas::create(std::max(frontWidth, font->widestAdvance_), font->height_, CanvasPlaced,
                                        format, owner, nullptr);
     if (!font->scratch_) {
         return nullptr;
     }
     return font;
+}
+
+bool sysFont::makeSheet(const RasterFace& face, int32_t frontWidth) {
+    // Cells left to right, a new row when the next one would pass the front buffer's width.
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t sheetWidth = 1;
+    for (int32_t code = first_; code < end_; ++code) {
+        const int32_t w = face.advance(code);
+        if (x != 0 && int64_t(x) + w > frontWidth) {
+            y += height_;
+            x = 0;
+        }
+        if (x > 0xFFFF || y > 0xFFFF) {
+            return false;
+        }
+        placement_.push_back(uint32_t(x) << 16 | uint32_t(y));
+        advances_.push_back(w);
+        x += w;
+        sheetWidth = std::max(sheetWidth, x);
+    }
+    const int32_t sheetHeight = y + height_;
+    sheet_ = sysCanvas::create(sheetWidth, sheetHeight, CanvasPlaced, format_, owner_, nullptr);
+    if (!sheet_) {
+        return false;
+    }
+    std::vector<uint8_t> ink(size_t(sheetWidth) * size_t(sheetHeight), 0);
+    GlyphBitmap bitmap{ink.data(), sheetWidth, sheetHeight, sheetWidth};
+    for (int32_t code = first_; code < end_; ++code) {
+        const uint32_t place = placement_[size_t(code - first_)];
+        face.render(code, bitmap, int32_t(place >> 16), int32_t(place & 0xFFFF));
+    }
+    sheet_->setMaskColour(0xFFFFFF);
+    return paintSheet(*sheet_, ink);
 }
 
 void sysFont::forgetFontFiles(std::vector<std::string>& addedFontFiles) {

@@ -12,6 +12,8 @@
 #include "graphics/canvas.h"
 #include "graphics/font_face.h"
 
+class RasterFace;
+
 class sysFont final : public FontFace {
 public:
     // Flags of a load: bit 0 bold, bit 1 italic, bit 2 underline.
@@ -53,6 +55,8 @@ private:
     int32_t index(uint8_t code) const {
         return (code < first_ || code >= end_ ? default_ : code) - first_;
     }
+    // Lays the cells out in rows no wider than the front buffer and renders the sheet.
+    bool makeSheet(const RasterFace& face, int32_t frontWidth);
     // Composes a run no wider than the scratch and blits it to the target.
     void drawPiece(sysCanvas& target, int32_t x, int32_t y, std::string_view piece, int32_t width, uint32_t argb);
 
