@@ -60,10 +60,7 @@ sysGraphics::~sysGraphics() {
     fonts_.clear();
     defaultFont_.reset();
     canvases_.clear();
-    if (!fontFiles_.empty()) {
-        forgetFontFiles();
-        fontFiles_.clear();
-    }
+    sysFont::forgetFontFiles(fontFiles_);
     back_.reset();
     front_.reset();
     display_.reset();
