@@ -1,11 +1,8 @@
 // PlatformDisplay on SDL: the window's frame and place, full-screen, an SDL_Renderer with
-// one streaming texture, presenting, and the vertical blank derived from the clock.
+// one streaming texture, and presenting.
 #include "platform/display.h"
 
 #include <SDL.h>
-
-#include <cerrno>
-#include <ctime>
 
 #include "platform/window.h"
 
@@ -85,12 +82,6 @@ int refreshRateOf(int display) {
     return mode.refresh_rate;
   }
   return 60;
-}
-
-int64_t monotonicNanos() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 // The largest rectangle of the picture's aspect that fits the output, centred.
@@ -305,24 +296,4 @@ PresentedPicture PlatformDisplay::readBackOutput() {
   picture.height = height;
   picture.pixels = std::move(pixels);
   return picture;
-}
-
-int PlatformDisplay::blankLines() const {
-  return height_ * 45 / 480 > 1 ? height_ * 45 / 480 : 1;
-}
-
-void PlatformDisplay::waitVerticalBlank() {
-  const int64_t period = 1000000000 / refreshRate_;
-  const int64_t next = (monotonicNanos() / period + 1) * period;
-  const timespec deadline{time_t(next / 1000000000), long(next % 1000000000)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-  }
-}
-
-int PlatformDisplay::scanLine() const {
-  const int64_t period = 1000000000 / refreshRate_;
-  const int blank = blankLines();
-  const int64_t total = height_ + blank;
-  const int line = int(monotonicNanos() % period * total / period);
-  return line < blank ? height_ + line : line - blank;
 }
