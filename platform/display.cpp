@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 #include "platform/window.h"
 
 namespace {
@@ -173,8 +175,25 @@ PlatformDisplay::~PlatformDisplay() {
   }
 }
 
+namespace {
+
+// Without a screen there is no graphics processor to use: SDL's own software renderer,
+// drawing straight into the window's memory framebuffer, gives the same pixels without
+// starting an OpenGL stack for each display (slow, and it keeps memory after it closes).
+bool headlessVideo() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+}  // namespace
+
 bool PlatformDisplay::createRenderer() {
-  SDL_Renderer* const renderer = SDL_CreateRenderer(sdlWindow(window_), -1, 0);
+  const bool headless = headlessVideo();
+  if (headless) {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  }
+  const Uint32 flags = headless ? SDL_RENDERER_SOFTWARE : 0;
+  SDL_Renderer* const renderer = SDL_CreateRenderer(sdlWindow(window_), -1, flags);
   renderer_ = renderer;
   if (!renderer) {
     return false;

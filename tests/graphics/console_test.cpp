@@ -64,6 +64,7 @@ TEST_F(Console, PrintingWhileTheBackBufferIsCurrentLeavesItAlone) {
     EXPECT_EQ(back->colour(), 0xFF0A141Eu);
     EXPECT_FALSE(rowHasInk(backBuffer(), 6, 0xFF000000));
     EXPECT_EQ(display().frontCanvas()->originX(), 7);  // put back
+    display().frontCanvas()->setOrigin(0, 0);
     EXPECT_TRUE(rowHasInk(frontBuffer(), 6, 0xFF000000));
 }
 

@@ -102,19 +102,20 @@ TEST_P(FullScreenDepths, FlipExchangesTheBuffersAndShowsTheBack) {
     graphics(320, 240, depth, 1);
     ASSERT_EQ(hostState.displayKind, DisplayKind::FullScreen);
     EXPECT_EQ(graphicsDepth(), depth);
+    // Colours whose channels every depth keeps exactly.
     setBuffer(frontBuffer());
-    color(0, 0, 255);
+    color(0, 0, 248);
     rect(0, 0, 320, 240, 1);
     setBuffer(backBuffer());
-    color(255, 0, 0);
+    color(248, 0, 0);
     rect(10, 20, 30, 40, 1);
     flip(0);
     // The front now shows the back's drawing; the back holds the old front.
-    EXPECT_EQ(uint32_t(readPixel(10, 20, frontBuffer())), 0xFFFF0000u);
+    EXPECT_EQ(uint32_t(readPixel(10, 20, frontBuffer())), 0xFFF80000u);
     EXPECT_EQ(uint32_t(readPixel(0, 0, frontBuffer())), 0xFF000000u);
-    EXPECT_EQ(uint32_t(readPixel(0, 0, backBuffer())), 0xFF0000FFu);
-    EXPECT_EQ(presentedAt(10, 20), 0xFFFF0000u);
-    EXPECT_EQ(presentedAt(39, 59), 0xFFFF0000u);
+    EXPECT_EQ(uint32_t(readPixel(0, 0, backBuffer())), 0xFF0000F8u);
+    EXPECT_EQ(presentedAt(10, 20), 0xFFF80000u);
+    EXPECT_EQ(presentedAt(39, 59), 0xFFF80000u);
     EXPECT_EQ(presentedAt(40, 60), 0xFF000000u);
 }
 

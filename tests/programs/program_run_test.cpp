@@ -119,7 +119,8 @@ TEST(HostedProgram, DelayZeroReturnsAtOnce) {
 
 TEST(HostedProgram, EndRequestFromAnotherThreadEndsADelay) {
   const auto start = std::chrono::steady_clock::now();
-  const ProcessResult run = hosted("delay_forever", {"--end-after", "300"});
+  // Long enough for the program to start (it opens its window first) even when emulated.
+  const ProcessResult run = hosted("delay_forever", {"--end-after", "3000"});
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(has(run.err, "[log] waiting\n"));
