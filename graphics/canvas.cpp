@@ -171,6 +171,17 @@ void sysCanvas::finishDrawing(const SurfaceRect& changed) {
     rebuildCollisionMask(changed);
 }
 
+void sysCanvas::exchangeSurfaces(sysCanvas& other) {
+    std::swap(surface_, other.surface_);
+    std::swap(base_, other.base_);
+    std::swap(pitch_, other.pitch_);
+    // The masks described the old pixels; each is rebuilt on its next use.
+    mask_.reset();
+    other.mask_.reset();
+    countModifications(1);
+    other.countModifications(1);
+}
+
 bool sysCanvas::backup() {
     backup_.reset();
     if (surface_->memory() == SurfaceMemory::System) {

@@ -112,6 +112,10 @@ public:
     // Rebuilds the mask over the rectangle widened to whole words (if there is a mask).
     void rebuildCollisionMask(const SurfaceRect& rect);
 
+    // A full-screen flip: the two canvases (of one size and format, neither locked) swap
+    // their surfaces, so each now shows what the other held.
+    void exchangeSurfaces(sysCanvas& other);
+
     // A system-memory twin of a video-memory surface while the display is paused.
     bool backup();
     void restore();

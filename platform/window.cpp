@@ -161,6 +161,61 @@ void PlatformWindow::show() {
   }
 }
 
+void PlatformWindow::hide() {
+  if (window_) {
+    SDL_HideWindow(sdl(window_));
+  }
+}
+
+bool PlatformWindow::visible() const {
+  return window_ && (SDL_GetWindowFlags(sdl(window_)) & SDL_WINDOW_SHOWN) != 0;
+}
+
+void PlatformWindow::position(int& x, int& y) const {
+  x = y = 0;
+  if (window_) {
+    SDL_GetWindowPosition(sdl(window_), &x, &y);
+  }
+}
+
+void PlatformWindow::move(int x, int y) {
+  if (window_) {
+    SDL_SetWindowPosition(sdl(window_), x, y);
+  }
+}
+
+void PlatformWindow::setResizable(bool resizable) {
+  if (window_) {
+    SDL_SetWindowResizable(sdl(window_), resizable ? SDL_TRUE : SDL_FALSE);
+  }
+}
+
+bool PlatformWindow::resizable() const {
+  return window_ && (SDL_GetWindowFlags(sdl(window_)) & SDL_WINDOW_RESIZABLE) != 0;
+}
+
+void PlatformWindow::setBordered(bool bordered) {
+  if (window_) {
+    SDL_SetWindowBordered(sdl(window_), bordered ? SDL_TRUE : SDL_FALSE);
+  }
+}
+
+bool PlatformWindow::bordered() const {
+  return window_ && (SDL_GetWindowFlags(sdl(window_)) & SDL_WINDOW_BORDERLESS) == 0;
+}
+
+void PlatformWindow::frameSize(int& left, int& top, int& right, int& bottom) const {
+  left = top = right = bottom = 0;
+  if (window_ && SDL_GetWindowBordersSize(sdl(window_), &top, &left, &bottom, &right) != 0) {
+    left = top = right = bottom = 0;
+  }
+}
+
+int PlatformWindow::displayIndex() const {
+  const int index = window_ ? SDL_GetWindowDisplayIndex(sdl(window_)) : -1;
+  return index < 0 ? 0 : index;
+}
+
 std::string PlatformWindow::title() const {
   return window_ ? SDL_GetWindowTitle(sdl(window_)) : "";
 }

@@ -48,8 +48,24 @@ class PlatformWindow {
   void setTitle(const std::string& title);
   void resize(int width, int height);
   void show();
+  void hide();
+  bool visible() const;
   std::string title() const;
   void clientSize(int& width, int& height) const;
+  // The client area's top-left corner in screen coordinates; move places it there.
+  void position(int& x, int& y) const;
+  void move(int x, int y);
+  // A resizable frame (maximise box, sizing border) or a fixed one (caption, close and
+  // minimise); a window without a border has no frame at all.
+  void setResizable(bool resizable);
+  bool resizable() const;
+  void setBordered(bool bordered);
+  bool bordered() const;
+  // The frame's thickness around the client area; all 0 while the window system has not
+  // framed the window (hidden, no window manager, headless).
+  void frameSize(int& left, int& top, int& right, int& bottom) const;
+  // The index of the video display (display driver) the window is mostly on.
+  int displayIndex() const;
   void clientToScreen(int& x, int& y) const;
   void warpPointer(int screenX, int screenY);
   void setCursorVisible(bool visible);

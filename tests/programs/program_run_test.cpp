@@ -119,7 +119,8 @@ TEST(HostedProgram, DelayZeroReturnsAtOnce) {
 
 TEST(HostedProgram, EndRequestFromAnotherThreadEndsADelay) {
   const auto start = std::chrono::steady_clock::now();
-  const ProcessResult run = hosted("delay_forever", {"--end-after", "300"});
+  // Long enough for the program to start (it opens its window first) even when emulated.
+  const ProcessResult run = hosted("delay_forever", {"--end-after", "3000"});
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(has(run.err, "[log] waiting\n"));
@@ -155,6 +156,37 @@ TEST(HostedProgram, SymbolOutsideTheCodeIsRefusedAsNoModuleImage) {
   const ProcessResult run = runProcess({kBin + "/ksrun", writeImageWithSymbolOutsideCode()});
   EXPECT_EQ(run.exitCode, 4);
   EXPECT_TRUE(has(run.err, "is not a Kestrel module image")) << run.err;
+}
+
+// The bytes of a file ("" when it cannot be read).
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+uint32_t bigEndianWord(const std::string& b, size_t at) {
+  return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8 |
+         uint32_t(uint8_t(b[at + 3]));
+}
+
+TEST(HostedProgram, ScreenshotWritesTheLastPictureAsPng) {
+  const std::string shot = makeTempDir() + "/shot.png";
+  const ProcessResult run = runProcess(
+      {kBin + "/ksrun", "--end-after", "1500", "--screenshot", shot, kPrograms + "/known_picture.ksm", "2"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("screenshot written to " + shot), std::string::npos) << run.err;
+  const std::string png = fileBytes(shot);
+  ASSERT_GE(png.size(), 24u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(png.substr(12, 4), "IHDR");
+  EXPECT_EQ(bigEndianWord(png, 16), 200u);
+  EXPECT_EQ(bigEndianWord(png, 20), 150u);
+
+  const ProcessResult unwritable = runProcess({kBin + "/ksrun", "--end-after", "0", "--screenshot",
+                                               "/nonexistent-folder/shot.png", kPrograms + "/end_silent.ksm"});
+  EXPECT_EQ(unwritable.exitCode, 1);
+  EXPECT_NE(unwritable.err.find("cannot write the screenshot"), std::string::npos);
+  EXPECT_EQ(runProcess({kBin + "/ksrun", "--screenshot"}).exitCode, 2);
 }
 
 TEST(StandaloneGame, NormalEndAndEndShowNothing) {

@@ -1,5 +1,6 @@
-// Under a real X server (Xvfb), a running program has a real X11 window with the
-// runtime's title.
+// Under a real X server (Xvfb): a running program has a real X11 window with the
+// runtime's title, and what it draws is what the X server shows, pixel for pixel, in a
+// plain and in a scaled window.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -8,6 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "tests/programs/process_runner.h"
@@ -18,6 +23,7 @@ namespace {
 
 const std::string kBin = KS_BIN_DIR;
 const std::string kPrograms = KS_PROGRAM_DIR;
+const char kTitle[] = "Kestrel Runtime Window";
 
 pid_t spawn(const std::vector<std::string>& argv) {
   std::vector<char*> raw;
@@ -29,36 +35,166 @@ pid_t spawn(const std::vector<std::string>& argv) {
   return posix_spawnp(&pid, raw[0], nullptr, nullptr, raw.data(), environ) == 0 ? pid : -1;
 }
 
-TEST(RealWindow, RunningProgramHasAnX11WindowWithTheRuntimeTitle) {
-  if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xwininfo", X_OK) != 0) {
-    GTEST_SKIP() << "Xvfb or xwininfo is not installed";
-  }
-  const std::string display = ":" + std::to_string(90 + getpid() % 50);
-  const pid_t xvfb = spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-  ASSERT_GT(xvfb, 0);
-  bool serverUp = false;
-  for (int i = 0; i < 100 && !serverUp; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    serverUp = runProcess({"/usr/bin/xwininfo", "-display", display, "-root"}).exitCode == 0;
-  }
-  ASSERT_TRUE(serverUp);
+void pause(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
-  setenv("DISPLAY", display.c_str(), 1);
-  setenv("SDL_VIDEODRIVER", "x11", 1);
+// An X window's picture as 0xRRGGBB words, read from an xwd dump (24- or 32-bit
+// true-colour Z pixmap).
+struct XPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;
+  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+uint32_t bigEndian(const std::string& b, size_t at) {
+  return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8 |
+         uint32_t(uint8_t(b[at + 3]));
+}
+
+bool parseXwd(const std::string& b, XPicture& picture) {
+  if (b.size() < 100) {
+    return false;
+  }
+  const uint32_t headerSize = bigEndian(b, 0);
+  const uint32_t width = bigEndian(b, 16);
+  const uint32_t height = bigEndian(b, 20);
+  const uint32_t byteOrder = bigEndian(b, 28);  // 0 least significant byte first
+  const uint32_t bitsPerPixel = bigEndian(b, 44);
+  const uint32_t bytesPerLine = bigEndian(b, 48);
+  const uint32_t colours = bigEndian(b, 76);
+  const size_t pixels = size_t(headerSize) + size_t(colours) * 12;
+  if (bitsPerPixel != 32 || width == 0 || height == 0 || pixels + size_t(bytesPerLine) * height > b.size()) {
+    return false;
+  }
+  picture.width = int(width);
+  picture.height = int(height);
+  picture.rgb.clear();
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const size_t at = pixels + size_t(y) * bytesPerLine + size_t(x) * 4;
+      uint32_t v = 0;
+      for (int i = 0; i < 4; ++i) {
+        const uint32_t byte = uint8_t(b[at + size_t(i)]);
+        v |= byteOrder == 0 ? byte << (8 * i) : byte << (8 * (3 - i));
+      }
+      picture.rgb.push_back(v & 0xFFFFFF);
+    }
+  }
+  return true;
+}
+
+// The colour the test program gives pixel (x, y) of its 200 x 150 picture.
+uint32_t knownColour(int x, int y) {
+  return uint32_t(x) << 16 | uint32_t(y) << 8 | uint32_t((x * y) & 255);
+}
+
+class RealWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xwininfo", X_OK) != 0 ||
+        access("/usr/bin/xwd", X_OK) != 0) {
+      return;
+    }
+    display = ":" + std::to_string(90 + getpid() % 50);
+    server = spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    for (int i = 0; i < 100 && server > 0; ++i) {
+      pause(100);
+      if (runProcess({"/usr/bin/xwininfo", "-display", display, "-root"}).exitCode == 0) {
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        return;
+      }
+    }
+  }
+  static void TearDownTestSuite() {
+    if (server > 0) {
+      kill(server, SIGTERM);
+      waitpid(server, nullptr, 0);
+    }
+  }
+  void SetUp() override {
+    if (server <= 0 || getenv("DISPLAY") == nullptr) {
+      GTEST_SKIP() << "Xvfb, xwininfo or xwd is not installed, or the server did not start";
+    }
+  }
+  static bool windowExists() {
+    return runProcess({"/usr/bin/xwininfo", "-display", display, "-root", "-tree"}).out.find(
+               std::string("\"") + kTitle + "\"") != std::string::npos;
+  }
+  static bool screenshot(XPicture& picture) {
+    const std::string file = makeTempDir() + "/window.xwd";
+    const ProcessResult shot =
+        runProcess({"/usr/bin/xwd", "-display", display, "-name", kTitle, "-silent", "-out", file});
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return shot.exitCode == 0 && parseXwd(bytes, picture);
+  }
+  // Runs the known picture in `mode` and returns the first screenshot that shows it whole
+  // (the picture may take a moment to reach the window); the last one otherwise.
+  static XPicture shownPicture(const char* mode, int scale) {
+    const pid_t program = spawn({kBin + "/ksrun", "--end-after", "30000", kPrograms + "/known_picture.ksm", mode});
+    XPicture picture;
+    for (int i = 0; i < 150; ++i) {
+      pause(200);
+      if (windowExists() && screenshot(picture) && picture.width == 200 * scale &&
+          picture.at(picture.width - 1, picture.height - 1) == knownColour(199, 149)) {
+        break;
+      }
+    }
+    kill(program, SIGTERM);
+    waitpid(program, nullptr, 0);
+    return picture;
+  }
+
+  static std::string display;
+  static pid_t server;
+};
+
+std::string RealWindow::display;
+pid_t RealWindow::server = -1;
+
+TEST_F(RealWindow, RunningProgramHasAnX11WindowWithTheRuntimeTitle) {
   const pid_t program = spawn({kBin + "/ksrun", "--end-after", "5000", kPrograms + "/delay_forever.ksm"});
   ASSERT_GT(program, 0);
   bool found = false;
   for (int i = 0; i < 40 && !found; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const ProcessResult tree = runProcess({"/usr/bin/xwininfo", "-display", display, "-root", "-tree"});
-    found = tree.out.find("\"Kestrel Runtime Window\"") != std::string::npos;
+    pause(100);
+    found = windowExists();
   }
   EXPECT_TRUE(found);
   int status = 0;
   waitpid(program, &status, 0);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  kill(xvfb, SIGTERM);
-  waitpid(xvfb, nullptr, 0);
+}
+
+TEST_F(RealWindow, AWindowShowsTheDrawnPicturePixelForPixel) {
+  const XPicture picture = shownPicture("2", 1);
+  ASSERT_EQ(picture.width, 200);
+  ASSERT_EQ(picture.height, 150);
+  int wrong = 0;
+  for (int y = 0; y < 150; ++y) {
+    for (int x = 0; x < 200; ++x) {
+      wrong += picture.at(x, y) != knownColour(x, y);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(RealWindow, AScaledWindowStretchesThePictureWithNearestSampling) {
+  // The scaled window keeps the default window's 400 x 300 client area: each pixel of
+  // the picture becomes a 2 x 2 block.
+  const XPicture picture = shownPicture("3", 2);
+  ASSERT_EQ(picture.width, 400);
+  ASSERT_EQ(picture.height, 300);
+  int wrong = 0;
+  for (int y = 0; y < 300; ++y) {
+    for (int x = 0; x < 400; ++x) {
+      wrong += picture.at(x, y) != knownColour(x / 2, y / 2);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ namespace exit_status {
 
 constexpr int kOk = 0;
 constexpr int kRuntimeError = 1;  // ksrun: the program stopped on a runtime error
-constexpr int kCannotWrite = 1;   // ksbind: the game could not be written
+constexpr int kCannotWrite = 1;   // ksbind: the game, ksrun: the screenshot could not be written
 constexpr int kUsage = 2;
 constexpr int kUnreadable = 3;    // the module file cannot be read
 constexpr int kMalformed = 4;     // the file is not a module image

@@ -33,6 +33,8 @@ const char kUsage[] =
     "  --topmost        keep the program's window above the others\n"
     "  --blank-title    give the program's window a blank title\n"
     "  --end-after MS   end the program after MS milliseconds (0: at once)\n"
+    "  --screenshot FILE  after the run, write the picture last shown in the window\n"
+    "                   as a PNG file (works without a screen too)\n"
     "  -h, --help       print this help and exit\n"
     "  --               end of the options: the next argument is the module\n"
     "\n"
@@ -41,7 +43,7 @@ const char kUsage[] =
     "\n"
     "Exit status:\n"
     "  0    the program ended (at its end, by End, or by --end-after)\n"
-    "  1    the program stopped on a runtime error\n"
+    "  1    the program stopped on a runtime error, or the screenshot was not written\n"
     "  2    usage error\n"
     "  3    the module file cannot be read\n"
     "  4    the file is not a module image\n"
@@ -54,6 +56,7 @@ struct Options {
   bool debug = false;
   int windowFlags = 0;
   int endAfterMs = -1;
+  std::string screenshot;
   std::string module;
   std::string args;
 };
@@ -106,6 +109,15 @@ std::string parse(int argc, char** argv, Options& options) {
         return std::string("--end-after takes a whole number of milliseconds from 0 to ") +
                std::to_string(INT_MAX) + ", not '" + value + "'";
       }
+    } else if (flag == "--screenshot" || flag.starts_with("--screenshot=")) {
+      const bool joined = flag.size() > 12;
+      if (!joined && i + 1 >= argc) {
+        return "--screenshot needs a file name";
+      }
+      options.screenshot = joined ? argv[i] + 13 : argv[++i];
+      if (options.screenshot.empty()) {
+        return "--screenshot needs a file name";
+      }
     } else {
       return "unknown option " + flag + " (options go before the module)";
     }
@@ -131,6 +143,14 @@ void startModule() {
   moduleEntry();
 }
 
+// The runtime library, for its tool entries beside the Runtime.
+void* runtimeLibrary = nullptr;
+
+template <typename Function>
+Function toolEntry(const char* name) {
+  return reinterpret_cast<Function>(dlsym(runtimeLibrary, name));
+}
+
 Runtime* loadRuntime() {
   const char* override = std::getenv("KESTREL_RUNTIME");
   const std::string exe = executablePath();
@@ -140,8 +160,8 @@ Runtime* loadRuntime() {
     std::fprintf(stderr, "ksrun: cannot load the runtime: %s\n", dlerror());
     return nullptr;
   }
-  using GetRuntime = Runtime* (*)();
-  auto get = reinterpret_cast<GetRuntime>(dlsym(library, "runtimeGetRuntime"));
+  runtimeLibrary = library;
+  auto get = toolEntry<Runtime* (*)()>("runtimeGetRuntime");
   Runtime* runtime = get ? get() : nullptr;
   if (!runtime) {
     std::fprintf(stderr, "ksrun: %s is not the Kestrel runtime library\n", path.c_str());
@@ -179,12 +199,31 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ksrun: %s\n", linked.error.c_str());
     return exit_status::kLinkFailure;
   }
+  const auto capturePictures = toolEntry<void (*)(int)>("ksCapturePresentedPictures");
+  const auto writeLastPicture = toolEntry<int (*)(const char*)>("ksWriteLastPicture");
+  if (!options.screenshot.empty()) {
+    if (!capturePictures || !writeLastPicture) {
+      std::fprintf(stderr, "ksrun: this runtime library cannot take screenshots\n");
+      return exit_status::kStartupError;
+    }
+    capturePictures(1);
+  }
   ConsoleDebugger debugger;
   RunEnder ender(*runtime, options.endAfterMs);
   moduleEntry = reinterpret_cast<ProgramEntry>(linked.code);
   runtime->execute(startModule, options.args.c_str(), &debugger, options.debug, options.windowFlags);
   ender.finish();
   runtime->shutDown();
+  bool screenshotFailed = false;
+  if (!options.screenshot.empty()) {
+    if (writeLastPicture(options.screenshot.c_str())) {
+      std::fprintf(stderr, "ksrun: screenshot written to %s\n", options.screenshot.c_str());
+    } else {
+      std::fprintf(stderr, "ksrun: cannot write the screenshot %s (nothing was shown, or the file cannot be written)\n",
+                   options.screenshot.c_str());
+      screenshotFailed = true;
+    }
+  }
   if (const int signal = ender.signal()) {
     std::fprintf(stderr, "[end] Program ended by %s\n", signal == SIGINT ? "SIGINT" : "SIGTERM");
     return exit_status::kSignalBase + signal;
@@ -200,5 +239,5 @@ int main(int argc, char** argv) {
       break;
     case ConsoleDebugger::Outcome::Ended: break;
   }
-  return exit_status::kOk;
+  return screenshotFailed ? exit_status::kCannotWrite : exit_status::kOk;
 }

@@ -1,0 +1,117 @@
+/* The demo: a 640 x 480 window with an animated scene drawn with primitives, text in two
+ * fonts, and a console log that scrolls, shown with Flip in a loop for about three
+ * seconds. `make demo` runs it (and, without a screen, writes what it showed to a PNG). */
+#include "kestrel_runtime.h"
+
+#define WIDTH 640
+#define HEIGHT 480
+#define SCENE_HEIGHT 400
+
+static struct ksStr* text(const char* literal) {
+  return __ksStrConst(literal);
+}
+
+/* A sky from deep blue to orange, one line per row. */
+static void drawSky(void) {
+  for (int y = 0; y < SCENE_HEIGHT; y += 2) {
+    int t = y * 255 / SCENE_HEIGHT;
+    _fcolor(20 + t * 3 / 4, 30 + t / 3, 90 - t / 4);
+    _frect(0, y, WIDTH, 2, 1);
+  }
+}
+
+static void drawSun(int frame) {
+  int y = 260 - (frame % 240) / 4;
+  _fcolor(255, 220, 120);
+  _foval(420, y, 90, 90, 1);
+  _fcolor(255, 240, 200);
+  _foval(440, y + 20, 50, 50, 1);
+}
+
+static void drawHills(void) {
+  _fcolor(30, 60, 40);
+  for (int x = 0; x < WIDTH; ++x) {
+    int phase = (x * 3) % 240;
+    int rise = phase < 120 ? phase : 240 - phase;
+    _fline(x, SCENE_HEIGHT - 40 - rise / 2, x, SCENE_HEIGHT - 1);
+  }
+}
+
+/* A perspective grid on the ground and a ball bouncing over it. */
+static void drawGround(int frame) {
+  _fcolor(10, 20, 16);
+  _frect(0, SCENE_HEIGHT - 40, WIDTH, 40, 1);
+  _fcolor(90, 200, 120);
+  for (int i = -8; i <= 8; ++i) {
+    _fline(WIDTH / 2 + i * 10, SCENE_HEIGHT - 40, WIDTH / 2 + i * 60, SCENE_HEIGHT - 1);
+  }
+  for (int row = 0; row < 4; ++row) {
+    int y = SCENE_HEIGHT - 40 + row * row * 3 + ((frame / 2) % 4) * (row + 1);
+    if (y < SCENE_HEIGHT) {
+      _fline(0, y, WIDTH - 1, y);
+    }
+  }
+  int bounce = frame % 60;
+  int height = bounce < 30 ? bounce : 60 - bounce;
+  int x = 40 + (frame * 3) % (WIDTH - 80);
+  _fcolor(240, 80, 80);
+  _foval(x, SCENE_HEIGHT - 60 - height * 3, 24, 24, 1);
+  _fcolor(255, 255, 255);
+  _foval(x, SCENE_HEIGHT - 60 - height * 3, 24, 24, 0);
+}
+
+static void drawTitles(int titleFont, int smallFont, int frame, int fps) {
+  _fsetfont(titleFont);
+  _fcolor(0, 0, 0);
+  _ftext(WIDTH / 2 + 3, 60 + 3, text("Kestrel Basic"), 1, 1);
+  _fcolor(255, 255, 255);
+  _ftext(WIDTH / 2, 60, text("Kestrel Basic"), 1, 1);
+  _fsetfont(smallFont);
+  _fcolor(255, 240, 160);
+  _ftext(WIDTH / 2, 100, text("primitives, fonts and a console, flipped every frame"), 1, 0);
+  _fcolor(200, 255, 200);
+  /* 16 pixels lower than they show: the console scrolls the picture up by a line. */
+  _ftext(8, 24, __ksStrConcat(text("frame "), __ksStrFromInt(frame)), 0, 0);
+  _ftext(WIDTH - 8 - _fstringwidth(text("000 fps")), 24,
+         __ksStrConcat(__ksStrFromInt(fps), text(" fps")), 0, 0);
+}
+
+void __MAIN(void) {
+  _fapptitle(text("Kestrel demo"), text(""));
+  _fgraphics(WIDTH, HEIGHT, 32, 2);
+  int titleFont = _floadfont(text("sans"), 44, 1, 0, 0);
+  int smallFont = _floadfont(text("courier"), 16, 0, 0, 0);
+
+  /* The console panel below the scene: Print scrolls the whole front buffer when it
+   * reaches the bottom, so each frame starts the log a few lines up. */
+  _fclscolor(0, 0, 0);
+  int start = _fmillisecs();
+  int frame = 0;
+  int fps = 0;
+  int second = start;
+  int framesThisSecond = 0;
+  while (_fmillisecs() - start < 3000 || frame < 20) {
+    _fsetbuffer(_fbackbuffer());
+    _fcls();
+    drawSky();
+    drawSun(frame);
+    drawHills();
+    drawGround(frame);
+    drawTitles(titleFont, smallFont, frame, fps);
+    _flocate(0, HEIGHT - 5 * 16);
+    for (int line = frame > 4 ? frame - 4 : 0; line <= frame + 1; ++line) {
+      _fprint(__ksStrConcat(__ksStrConcat(text("> log line "), __ksStrFromInt(line)),
+                            text(": the console scrolls as it prints")));
+    }
+    _fflip(0);
+    ++frame;
+    ++framesThisSecond;
+    if (_fmillisecs() - second >= 1000) {
+      fps = framesThisSecond;
+      framesThisSecond = 0;
+      second = _fmillisecs();
+    }
+    _fdelay(10);
+  }
+  _fdebuglog(__ksStrConcat(text("Frames shown: "), __ksStrFromInt(frame)));
+}

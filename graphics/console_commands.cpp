@@ -1,0 +1,97 @@
+// The text console: Write, Print and Locate draw on the front buffer at the console
+// cursor, whatever buffer is current, scrolling the front buffer when the next line would
+// not fit.
+#include "basic/ks_error.h"
+#include "basic/ks_str.h"
+#include "graphics/console.h"
+#include "graphics/graphics_commands.h"
+#include "graphics/graphics_state.h"
+#include "graphics/sys_font.h"
+#include "graphics/sys_graphics.h"
+#include "runtime/entry.h"
+
+namespace {
+
+GraphicsState& g = graphicsState;
+
+}  // namespace
+
+namespace gfxcmd {
+
+void writeText(ksStr* string) {
+    const std::string text = ksStrTake(string);
+    sysCanvas& front = beginConsoleOutput();
+    front.text(g.console.x, g.console.y, text);
+    g.console.x += moduleTextWidth(text);
+    endConsoleOutput();
+}
+
+void printLine(ksStr* string) {
+    const std::string text = ksStrTake(string);
+    sysCanvas& front = beginConsoleOutput();
+    front.text(g.console.x, g.console.y, text);
+    g.console.x = 0;
+    g.console.y += moduleFontHeight();
+    endConsoleOutput();
+}
+
+int32_t clamp(int32_t value, int32_t high) {
+    return value < 0 ? 0 : (value > high ? high : value);
+}
+
+void locate(int32_t x, int32_t y) {
+    sysCanvas* front = g.display->frontCanvas();
+    g.console.x = clamp(x, front->width());
+    g.console.y = clamp(y, front->height());
+}
+
+}  // namespace gfxcmd
+
+sysCanvas& beginConsoleOutput() {
+    if (!g.modeChosen) {
+        gfxcmd::graphics(400, 300, 0, 2);
+    }
+    sysCanvas& front = *g.display->frontCanvas();
+    ConsoleState& c = g.console;
+    c.savedOriginX = front.originX();
+    c.savedOriginY = front.originY();
+    c.savedHandleX = front.handleX();
+    c.savedHandleY = front.handleY();
+    c.savedViewport = front.viewport();
+    front.setOrigin(0, 0);
+    front.setHandle(0, 0);
+    front.setViewport(0, 0, front.width(), front.height());
+    if (&front != g.buffer) {
+        front.setFont(g.font);
+        front.setColour(g.colour);
+    }
+    const int32_t overflow = c.y + moduleFontHeight() - front.height();
+    if (overflow > 0) {
+        c.y = front.height() - moduleFontHeight();
+        front.blit(0, 0, front, 0, overflow, front.width(), front.height() - overflow, true);
+        front.setColour(g.clsColour);
+        front.rect(0, front.height() - overflow, front.width(), overflow, true);
+        front.setColour(g.colour);
+    }
+    return front;
+}
+
+void endConsoleOutput() {
+    sysCanvas& front = *g.display->frontCanvas();
+    const ConsoleState& c = g.console;
+    const SurfaceRect& v = c.savedViewport;
+    front.setViewport(v.left, v.top, v.width(), v.height());
+    front.setHandle(c.savedHandleX, c.savedHandleY);
+    front.setOrigin(c.savedOriginX, c.savedOriginY);
+    if (&front == g.buffer) {
+        front.setColour(g.colour);
+    }
+    pumpOrEnd();
+}
+
+void console_commands_link(LinkCallback callback) {
+    using namespace gfxcmd;
+    callback("Write$string", ksEntry<&writeText>());
+    callback("Print$string=\"\"", ksEntry<&printLine>());
+    callback("Locate%x%y", ksEntry<&locate>());
+}
