@@ -70,8 +70,10 @@ void sysGraphics::verticalBlankWait() {
     display_->waitVerticalBlank();
 }
 
+// During the blank the display is between lines, and the scan line cannot be read: 0.
 int32_t sysGraphics::scanLine() const {
-    return display_->scanLine();
+    const int32_t line = display_->scanLine();
+    return line < height() ? line : 0;
 }
 
 void sysGraphics::flip(bool vwait) {
