@@ -13,10 +13,6 @@ namespace {
 
 GraphicsState& g = graphicsState;
 
-}  // namespace
-
-namespace gfxcmd {
-
 sysCanvas* bufferOf(int32_t handle) {
     return reinterpret_cast<sysCanvas*>(uintptr_t(uint32_t(handle)));
 }
@@ -42,6 +38,10 @@ sysCanvas* uncheckedBuffer(int32_t handle) {
 uint32_t composeColour(int32_t red, int32_t green, int32_t blue) {
     return (uint32_t(red) << 16) | (uint32_t(green) << 8) | uint32_t(blue);
 }
+
+}  // namespace
+
+namespace gfxcmd {
 
 void setBuffer(int32_t buffer) { selectBuffer(validatedBuffer(buffer)); }
 

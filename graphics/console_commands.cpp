@@ -14,6 +14,10 @@ namespace {
 
 GraphicsState& g = graphicsState;
 
+int32_t clamp(int32_t value, int32_t high) {
+    return value < 0 ? 0 : (value > high ? high : value);
+}
+
 }  // namespace
 
 namespace gfxcmd {
@@ -33,10 +37,6 @@ void printLine(ksStr* string) {
     g.console.x = 0;
     g.console.y += moduleFontHeight();
     endConsoleOutput();
-}
-
-int32_t clamp(int32_t value, int32_t high) {
-    return value < 0 ? 0 : (value > high ? high : value);
 }
 
 void locate(int32_t x, int32_t y) {

@@ -12,10 +12,6 @@ namespace {
 
 GraphicsState& g = graphicsState;
 
-}  // namespace
-
-namespace gfxcmd {
-
 // 1-based driver index of a command, checked in debug mode.
 int32_t driverArgument(int32_t driver) {
     if (debugMode && (driver < 1 || driver > countDisplayDrivers())) {
@@ -38,6 +34,25 @@ const DisplayDriverInfo* currentDriver() {
     countDisplayDrivers();
     return displayDriver(g.driverIndex);
 }
+
+// The video memory figures are byte counts that can exceed a 32-bit word; they saturate.
+int32_t saturated(int64_t bytes) {
+    return bytes > INT32_MAX ? INT32_MAX : int32_t(bytes);
+}
+
+// The steps every new display ends with: pump, fail without a display, start afresh.
+void finishDisplayChange(bool opened, bool modeChosen) {
+    pumpOrEnd();
+    if (!opened) {
+        runtimeError("Unable to set graphics mode");
+    }
+    g.modeChosen = modeChosen;
+    applyDisplayDefaults();
+}
+
+}  // namespace
+
+namespace gfxcmd {
 
 int32_t countGfxDrivers() {
     return countDisplayDrivers();
@@ -78,23 +93,8 @@ int32_t gfxModeWidth(int32_t mode) { return modeArgument(mode).width; }
 int32_t gfxModeHeight(int32_t mode) { return modeArgument(mode).height; }
 int32_t gfxModeDepth(int32_t mode) { return modeArgument(mode).depth; }
 
-// The video memory figures are byte counts that can exceed a 32-bit word; they saturate.
-int32_t saturated(int64_t bytes) {
-    return bytes > INT32_MAX ? INT32_MAX : int32_t(bytes);
-}
-
 int32_t availVidMem() { return saturated(g.display->videoMemoryFree()); }
 int32_t totalVidMem() { return saturated(g.display->videoMemoryTotal()); }
-
-// The steps every new display ends with: pump, fail without a display, start afresh.
-void finishDisplayChange(bool opened, bool modeChosen) {
-    pumpOrEnd();
-    if (!opened) {
-        runtimeError("Unable to set graphics mode");
-    }
-    g.modeChosen = modeChosen;
-    applyDisplayDefaults();
-}
 
 void graphics(int32_t width, int32_t height, int32_t depth, int32_t mode) {
     int32_t flags = 0;
