@@ -110,9 +110,16 @@ void sysGraphics::presentPending() {
     }
 }
 
+// A paint after drawing uploads the front buffer; one for an exposed window only shows
+// the picture again.
 void sysGraphics::paint() {
-    if (kind_ != DisplayKind::FullScreen) {
+    if (kind_ == DisplayKind::FullScreen) {
+        return;
+    }
+    if (front_->modificationCounter() != uploaded_) {
         present(false);
+    } else {
+        display_->repaint();
     }
 }
 
