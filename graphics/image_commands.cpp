@@ -32,6 +32,12 @@ Image* wholeImage(int32_t handle) {
     return imageOf(handle);
 }
 
+// A size or handle of frame 0 (validated), 0 for an image without frames.
+int32_t ofFrameZero(int32_t handle, int32_t (sysCanvas::*read)() const) {
+    const sysCanvas* frame = gfxcmd::imageFrame(handle, 0);
+    return frame ? (frame->*read)() : 0;
+}
+
 void centreIfAutoMidHandle(sysCanvas* frame) {
     if (g.autoMidHandle) {
         frame->setHandle(frame->width() / 2, frame->height() / 2);
@@ -209,25 +215,10 @@ void midHandle(int32_t image) {
 
 void autoMidHandle(int32_t enable) { g.autoMidHandle = enable != 0; }
 
-int32_t imageWidth(int32_t image) {
-    const sysCanvas* frame = imageFrame(image, 0);
-    return frame ? frame->width() : 0;
-}
-
-int32_t imageHeight(int32_t image) {
-    const sysCanvas* frame = imageFrame(image, 0);
-    return frame ? frame->height() : 0;
-}
-
-int32_t imageXHandle(int32_t image) {
-    const sysCanvas* frame = imageFrame(image, 0);
-    return frame ? frame->handleX() : 0;
-}
-
-int32_t imageYHandle(int32_t image) {
-    const sysCanvas* frame = imageFrame(image, 0);
-    return frame ? frame->handleY() : 0;
-}
+int32_t imageWidth(int32_t image) { return ofFrameZero(image, &sysCanvas::width); }
+int32_t imageHeight(int32_t image) { return ofFrameZero(image, &sysCanvas::height); }
+int32_t imageXHandle(int32_t image) { return ofFrameZero(image, &sysCanvas::handleX); }
+int32_t imageYHandle(int32_t image) { return ofFrameZero(image, &sysCanvas::handleY); }
 
 void scaleImage(int32_t image, float xScale, float yScale) { transformImage(image, xScale, 0.0f, 0.0f, yScale); }
 

@@ -298,17 +298,6 @@ TEST_F(ImageCommands, MaskImageComposesUnclampedAndRefreshesCollisionMasks) {
     EXPECT_EQ(frame(a)->maskColour() & 0xFFFFFF, 0x010000u);
 }
 
-TEST_F(ImageCommands, HandlesAreSetOnEveryFrame) {
-    const int32_t image = createImage(9, 6, 2);
-    handleImage(image, -3, 7);
-    EXPECT_EQ(frame(image, 1)->handleX(), -3);
-    EXPECT_EQ(imageYHandle(image), 7);
-    midHandle(image);
-    EXPECT_EQ(frame(image, 1)->handleX(), 4);
-    EXPECT_EQ(imageXHandle(image), 4);
-    EXPECT_EQ(imageYHandle(image), 3);
-}
-
 TEST_F(ImageCommands, TransformsReplaceEveryFrameAndLeaveTheCurrentBuffer) {
     const int32_t image = paintedImage(3, 3, 2);
     handleImage(image, 1, 1);
@@ -379,6 +368,8 @@ TEST_F(ImageCommands, OverlapAndCollisionCommandsUseFrameZeroOrTheGivenFrame) {
     EXPECT_EQ(imagesCollide(image, 0, 0, 0, image, 5, 5, 1), 0);
     EXPECT_EQ(imagesCollide(image, 0, 0, 1, image, 39, 9, 1), 1);
     midHandle(image);
+    EXPECT_EQ(frame(image, 1)->handleX(), 20);
+    EXPECT_EQ(imageYHandle(image), 5);
     EXPECT_EQ(imagesCollide(image, 20, 5, 1, image, 59, 14, 1), 1);
     EXPECT_EQ(imagesCollide(image, 20, 5, 1, image, 60, 5, 1), 0);
     EXPECT_EQ(imageRectOverlap(image, 20, 5, 0, 0, 1, 1), 1);
