@@ -35,13 +35,13 @@ sysCanvas* uncheckedBuffer(int32_t handle) {
     return handle == 0 ? g.buffer : bufferOf(handle);
 }
 
-uint32_t composeColour(int32_t red, int32_t green, int32_t blue) {
-    return (uint32_t(red) << 16) | (uint32_t(green) << 8) | uint32_t(blue);
-}
-
 }  // namespace
 
 namespace gfxcmd {
+
+uint32_t composeColour(int32_t red, int32_t green, int32_t blue) {
+    return (uint32_t(red) << 16) | (uint32_t(green) << 8) | uint32_t(blue);
+}
 
 void setBuffer(int32_t buffer) { selectBuffer(validatedBuffer(buffer)); }
 

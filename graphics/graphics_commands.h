@@ -8,11 +8,14 @@
 #include "runtime/command_registry.h"
 
 struct ksStr;
+class sysCanvas;
 
 void display_commands_link(LinkCallback callback);
 void buffer_commands_link(LinkCallback callback);
 void console_commands_link(LinkCallback callback);
 void font_commands_link(LinkCallback callback);
+void image_commands_link(LinkCallback callback);
+void collision_commands_link(LinkCallback callback);
 
 namespace gfxcmd {
 
@@ -70,6 +73,9 @@ void copyRect(int32_t sourceX, int32_t sourceY, int32_t width, int32_t height, i
 void showPointer();
 void hidePointer();
 
+// An RGB colour from components by shifts and ORs, without clamping them.
+uint32_t composeColour(int32_t red, int32_t green, int32_t blue);
+
 // The text console.
 void writeText(ksStr* string);
 void printLine(ksStr* string);
@@ -82,5 +88,52 @@ int32_t fontWidth();
 int32_t fontHeight();
 int32_t stringWidth(ksStr* string);
 int32_t stringHeight(ksStr* string);
+
+// Images: making and freeing, drawing, masks and handles, transforms.
+int32_t loadImage(ksStr* file);
+int32_t copyImage(int32_t image);
+int32_t createImage(int32_t width, int32_t height, int32_t frames = 1);
+int32_t loadAnimImage(ksStr* file, int32_t cellWidth, int32_t cellHeight, int32_t first, int32_t count);
+void freeImage(int32_t image);
+int32_t saveImage(int32_t image, ksStr* file, int32_t frame = 0);
+void grabImage(int32_t image, int32_t x, int32_t y, int32_t frame = 0);
+int32_t imageBuffer(int32_t image, int32_t frame = 0);
+void drawImage(int32_t image, int32_t x, int32_t y, int32_t frame = 0);
+void drawBlock(int32_t image, int32_t x, int32_t y, int32_t frame = 0);
+void tileImage(int32_t image, int32_t x = 0, int32_t y = 0, int32_t frame = 0);
+void tileBlock(int32_t image, int32_t x = 0, int32_t y = 0, int32_t frame = 0);
+void drawImageRect(int32_t image, int32_t x, int32_t y, int32_t rectX, int32_t rectY, int32_t rectWidth,
+                   int32_t rectHeight, int32_t frame = 0);
+void drawBlockRect(int32_t image, int32_t x, int32_t y, int32_t rectX, int32_t rectY, int32_t rectWidth,
+                   int32_t rectHeight, int32_t frame = 0);
+void maskImage(int32_t image, int32_t red, int32_t green, int32_t blue);
+void handleImage(int32_t image, int32_t x, int32_t y);
+void midHandle(int32_t image);
+void autoMidHandle(int32_t enable);
+int32_t imageWidth(int32_t image);
+int32_t imageHeight(int32_t image);
+int32_t imageXHandle(int32_t image);
+int32_t imageYHandle(int32_t image);
+void scaleImage(int32_t image, float xScale, float yScale);
+void resizeImage(int32_t image, float width, float height);
+void rotateImage(int32_t image, float angle);
+void tFormImage(int32_t image, float a, float b, float c, float d);
+void tFormFilter(int32_t enable);
+
+// Overlaps and collisions.
+int32_t imagesOverlap(int32_t image1, int32_t x1, int32_t y1, int32_t image2, int32_t x2, int32_t y2);
+int32_t imagesCollide(int32_t image1, int32_t x1, int32_t y1, int32_t frame1, int32_t image2, int32_t x2,
+                      int32_t y2, int32_t frame2);
+int32_t rectsOverlap(int32_t x1, int32_t y1, int32_t width1, int32_t height1, int32_t x2, int32_t y2,
+                     int32_t width2, int32_t height2);
+int32_t imageRectOverlap(int32_t image, int32_t x, int32_t y, int32_t rectX, int32_t rectY, int32_t rectWidth,
+                         int32_t rectHeight);
+int32_t imageRectCollide(int32_t image, int32_t x, int32_t y, int32_t frame, int32_t rectX, int32_t rectY,
+                         int32_t rectWidth, int32_t rectHeight);
+
+// The frame of an image argument, validated in debug mode ("Image does not exist", "Image
+// frame out of range"). Outside it the image handle is trusted, and a frame number beyond
+// the image's frames gives null: the command then does nothing (and answers 0).
+sysCanvas* imageFrame(int32_t image, int32_t frame);
 
 }  // namespace gfxcmd

@@ -7,6 +7,8 @@
 
 bool graphics_create() {
     GraphicsState& g = graphicsState;
+    g.transformFilter = true;
+    g.autoMidHandle = false;
     releaseDisplayObjects();
     g.driverIndex = 0;
     g.modeCache.clear();
@@ -35,4 +37,6 @@ void graphics_link(LinkCallback callback) {
     buffer_commands_link(callback);
     console_commands_link(callback);
     font_commands_link(callback);
+    image_commands_link(callback);
+    collision_commands_link(callback);
 }

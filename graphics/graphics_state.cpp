@@ -2,6 +2,7 @@
 #include "graphics/graphics_state.h"
 
 #include "graphics/display_host.h"
+#include "graphics/image.h"
 #include "graphics/sys_font.h"
 #include "graphics/sys_graphics.h"
 
@@ -28,6 +29,7 @@ void applyDisplayDefaults() {
 }
 
 void releaseDisplayObjects() {
+    freeAllImages();
     graphicsState.inputScratch.reset();
 }
 

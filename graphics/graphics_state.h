@@ -42,6 +42,10 @@ struct GraphicsState {
     sysFont* font = nullptr;
     ConsoleState console;
     std::unique_ptr<sysCanvas> inputScratch;
+    // Set at module creation and kept across displays: frames made by LoadImage,
+    // CreateImage and LoadAnimImage get the centred handle; transforms sample bilinearly.
+    bool autoMidHandle = false;
+    bool transformFilter = true;
 };
 
 extern GraphicsState graphicsState;
@@ -52,8 +56,8 @@ void selectBuffer(sysCanvas* canvas);
 // What a new display starts with: Cls colour 0, colour opaque white, the display's default
 // font, the front buffer current.
 void applyDisplayDefaults();
-// Frees what the program made on the display that is about to close (the console's
-// line-editing canvas).
+// Frees what the program made on the display that is about to close (every image and the
+// console's line-editing canvas).
 void releaseDisplayObjects();
 // Closes the open display (if any) and opens another; false when none could be opened.
 bool replaceDisplay(int32_t width, int32_t height, int32_t depth, int32_t driver, int32_t flags);

@@ -142,8 +142,10 @@ int64_t sysGraphics::videoMemoryFree() const {
 }
 
 sysCanvas* sysGraphics::createCanvas(int32_t width, int32_t height, uint32_t flags) {
-    std::unique_ptr<sysCanvas> canvas =
-        sysCanvas::create(width, height, flags, surfaceFormat(), this, defaultFont_.get());
+    return adoptCanvas(sysCanvas::create(width, height, flags, surfaceFormat(), this, defaultFont_.get()));
+}
+
+sysCanvas* sysGraphics::adoptCanvas(std::unique_ptr<sysCanvas> canvas) {
     if (!canvas) {
         return nullptr;
     }

@@ -4,37 +4,18 @@
 // 300 on a native machine.
 #include <benchmark/benchmark.h>
 
-#include "basic/ks_error.h"
 #include "basic/ks_str.h"
 #include "bench/emulation_notice.h"
-#include "graphics/graphics_commands.h"
+#include "bench/graphics/display_run.h"
 #include "graphics/graphics_state.h"
 #include "graphics/sys_graphics.h"
-#include "host/sys_runtime.h"
-#include "runtime/modules.h"
 
 namespace {
 
 using namespace gfxcmd;
 
-// A run's host and the graphics module, opened once for the benchmark.
-struct Run {
-    Run() {
-        runtime = sysRuntime::create(nullptr, "", nullptr, 0);
-        currentRuntime = runtime;
-        graphics_create();
-        graphics(640, 480, 32, 2);
-    }
-    ~Run() {
-        graphics_destroy();
-        currentRuntime = nullptr;
-        sysRuntime::destroy(runtime);
-    }
-    sysRuntime* runtime = nullptr;
-};
-
 void BM_GameFrame(benchmark::State& state) {
-    Run run;
+    DisplayRun run(640, 480, 32, 2);
     // The sprite sheet: an off-screen buffer of 16 tiles of 32 x 32.
     sysCanvas* sheet = graphicsState.display->createCanvas(512, 32, 0);
     const int32_t sheetHandle = int32_t(handleOf(sheet));
