@@ -5,6 +5,7 @@
 #include <string>
 
 #include "basic/ks_error.h"
+#include "graphics/image_file.h"
 #include "graphics/sys_font.h"
 #include "host/sys_runtime.h"
 #include "platform/display.h"
@@ -133,14 +134,24 @@ int64_t sysGraphics::videoMemoryFree() const {
 }
 
 sysCanvas* sysGraphics::createCanvas(int32_t width, int32_t height, uint32_t flags) {
-    std::unique_ptr<sysCanvas> canvas =
-        sysCanvas::create(width, height, flags, surfaceFormat(), this, defaultFont_.get());
+    return keepCanvas(sysCanvas::create(width, height, flags, surfaceFormat(), this, defaultFont_.get()));
+}
+
+sysCanvas* sysGraphics::loadCanvas(const std::string& file, uint32_t flags) {
+    return keepCanvas(loadOwnedCanvas(file, flags));
+}
+
+std::unique_ptr<sysCanvas> sysGraphics::loadOwnedCanvas(const std::string& file, uint32_t flags) {
+    return loadCanvasFile(file, flags, surfaceFormat(), this, defaultFont_.get());
+}
+
+sysCanvas* sysGraphics::keepCanvas(std::unique_ptr<sysCanvas> canvas) {
     if (!canvas) {
         return nullptr;
     }
-    sysCanvas* made = canvas.get();
-    canvases_[handleOf(made)] = std::move(canvas);
-    return made;
+    sysCanvas* kept = canvas.get();
+    canvases_[handleOf(kept)] = std::move(canvas);
+    return kept;
 }
 
 sysCanvas* sysGraphics::verifyCanvas(uint32_t handle) const {

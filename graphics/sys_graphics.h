@@ -53,6 +53,12 @@ public:
     // The canvas of a handle if it is one of the display's (its set, front or back).
     sysCanvas* verifyCanvas(uint32_t handle) const;
     void freeCanvas(sysCanvas* canvas);
+    // A canvas of an image file's picture in the display's format, with CanvasFlags
+    // `flags`, kept in the display's set; null when the file cannot be loaded.
+    sysCanvas* loadCanvas(const std::string& file, uint32_t flags);
+    // The same picture in a canvas the caller owns: for pictures used only for a moment
+    // (a strip cut into frames, a picture before it is scaled).
+    std::unique_ptr<sysCanvas> loadOwnedCanvas(const std::string& file, uint32_t flags);
 
     // Fonts made through the display. The default font is known to it but never freed
     // before the display closes, so buffers that use it keep drawing text.
@@ -74,6 +80,8 @@ private:
     // Uploads the front canvas to the window.
     void present(bool vsync);
     void presentationTick();
+    // Puts a canvas in the set (when there is one) and returns it.
+    sysCanvas* keepCanvas(std::unique_ptr<sysCanvas> canvas);
 
     DisplayKind kind_;
     std::unique_ptr<PlatformDisplay> display_;
