@@ -138,6 +138,15 @@ TEST_F(ImageFile, SaveGoesThroughThePathLayerAndReportsEveryFailure) {
     if (::stat("/dev/full", &info) == 0) {
         EXPECT_FALSE(saveCanvasBitmap(*canvas, "/dev/full"));  // every write finds the disk full
     }
+    Surface::failNextLockForTesting();
+    EXPECT_FALSE(saveCanvasBitmap(*canvas, folder / "unlocked.bmp"));
+    EXPECT_EQ(canvas->lockCount(), 0);
+}
+
+TEST_F(ImageFile, ACanvasThatCannotBeLockedIsNotHandedOutHalfLoaded) {
+    save(FIF_PNG, sampleWithAlpha(), folder / "sample.png");
+    Surface::failNextLockForTesting();
+    EXPECT_EQ(loadCanvasFile(folder / "sample.png", 0, SurfaceFormat::xrgb8888(), nullptr, nullptr), nullptr);
 }
 
 // The commands on the module's display.

@@ -133,6 +133,20 @@ TEST_F(ImageDecoder, EmptyGarbageTruncatedAndNonFilesDoNotLoad) {
   }
 }
 
+// Damage that makes the library's own readers fault or loop is refused before they run:
+// Targa pixel data starting past the end of the file (a long identification field), and
+// IFF chunks ending before the picture body.
+TEST_F(ImageDecoder, TargaAndIffDamageThatTrapsTheLibraryIsRefused) {
+  save(FIF_TARGA, bitmap24(kWidth, kHeight, colourAt), folder / "rle.tga", TARGA_SAVE_RLE);
+  Bytes targa = readBytes(folder / "rle.tga");
+  targa[0] = 0xFF;
+  writeBytes(folder / "long-id.tga", targa);
+  EXPECT_EQ(DecodedImage::load(folder / "long-id.tga"), nullptr);
+  const Bytes iff = ilbm();
+  writeBytes(folder / "no-body.lbm", Bytes(iff.begin(), iff.begin() + 40));  // FORM and BMHD only
+  EXPECT_EQ(DecodedImage::load(folder / "no-body.lbm"), nullptr);
+}
+
 // A Windows bitmap header announcing width x height, with no pixels behind it.
 Bytes bitmapHeader(int32_t width, int32_t height) {
   Bytes b = {'B', 'M'};
