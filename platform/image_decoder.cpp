@@ -168,9 +168,6 @@ bool targaDataInsideFile(std::FILE* file, int64_t fileSize) {
 // it reads whole, the fixed size of Koala pictures. Other formats cannot be checked and do
 // not load.
 bool announcedSizeFits(FREE_IMAGE_FORMAT format, const std::string& path, int64_t fileSize) {
-  if (format == FIF_TARGA && !readHeader(path, [&](std::FILE* file) { return targaDataInsideFile(file, fileSize); })) {
-    return false;
-  }
   if (FreeImage_FIFSupportsNoPixels(format)) {
     FIBITMAP* header = FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS);
     if (!header) {
@@ -193,6 +190,15 @@ bool announcedSizeFits(FREE_IMAGE_FORMAT format, const std::string& path, int64_
                       return format == FIF_IFF ? iffSize(file, fileSize, width, height) : gifSize(file, width, height);
                     }) &&
          withinLimits(width, height, int64_t(width) * height * 4);
+}
+
+// Whether the library may decode the file: its size fits, and no damage known to trap the
+// library's reader is there.
+bool safeToDecode(FREE_IMAGE_FORMAT format, const std::string& path, int64_t fileSize) {
+  if (format == FIF_TARGA && !readHeader(path, [&](std::FILE* file) { return targaDataInsideFile(file, fileSize); })) {
+    return false;
+  }
+  return announcedSizeFits(format, path, fileSize);
 }
 
 // The bitmap in 32 bits per pixel, or null; the bitmap given is used up. A 32-bit bitmap
@@ -226,7 +232,7 @@ std::unique_ptr<DecodedImage> DecodedImage::load(const std::string& path) {
     return nullptr;
   }
   const FREE_IMAGE_FORMAT format = formatOf(path);
-  if (format == FIF_UNKNOWN || !announcedSizeFits(format, path, fileSize)) {
+  if (format == FIF_UNKNOWN || !safeToDecode(format, path, fileSize)) {
     return nullptr;
   }
   FIBITMAP* loaded = FreeImage_Load(format, path.c_str(), 0);

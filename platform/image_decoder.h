@@ -18,8 +18,9 @@ class DecodedImage {
 public:
   // The picture of the regular file at `path` (a file-system path, already resolved), or
   // null when it cannot be loaded: not a regular file, a format recognised neither from
-  // the content nor from the text after the name's last dot, a size beyond the limits, or
-  // any failure of the library. The library stays quiet about failures.
+  // the content nor from the text after the name's last dot, a size beyond the limits,
+  // damage known to trap the library's readers, or any failure of the library, which stays
+  // quiet about them.
   static std::unique_ptr<DecodedImage> load(const std::string& path);
   ~DecodedImage();
   DecodedImage(const DecodedImage&) = delete;
