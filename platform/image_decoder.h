@@ -19,8 +19,8 @@ public:
   // The picture of the regular file at `path` (a file-system path, already resolved), or
   // null when it cannot be loaded: not a regular file, a format recognised neither from
   // the content nor from the text after the name's last dot, a size beyond the limits,
-  // damage known to trap the library's readers, or any failure of the library, which stays
-  // quiet about them.
+  // damage known to trap the library's readers, or any failure of the library, which is
+  // kept quiet about them (TIFF files aside: the TIFF library it uses warns on its own).
   static std::unique_ptr<DecodedImage> load(const std::string& path);
   ~DecodedImage();
   DecodedImage(const DecodedImage&) = delete;
