@@ -1,9 +1,11 @@
-// The drawing commands: choosing the buffer, pixel access, colours, origin and viewport,
-// primitives, text, rectangle copies and the pointer.
+// The drawing commands: choosing the buffer, loading and saving it, pixel access, colours,
+// origin and viewport, primitives, text, rectangle copies and the pointer.
 #include "basic/ks_error.h"
 #include "basic/ks_str.h"
+#include "graphics/frame_transform.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/graphics_state.h"
+#include "graphics/image_file.h"
 #include "graphics/sys_font.h"
 #include "graphics/sys_graphics.h"
 #include "host/sys_runtime.h"
@@ -46,6 +48,35 @@ uint32_t composeColour(int32_t red, int32_t green, int32_t blue) {
 void setBuffer(int32_t buffer) { selectBuffer(validatedBuffer(buffer)); }
 
 int32_t graphicsBuffer() { return int32_t(handleOf(g.buffer)); }
+
+// The picture is stretched over the whole buffer by the frame transform (so the filter
+// setting applies) and drawn at the buffer's top-left corner whatever its origin.
+int32_t loadBuffer(int32_t buffer, ksStr* file) {
+    const std::string name = ksStrTake(file);
+    sysCanvas* dest = validatedBuffer(buffer);
+    std::unique_ptr<sysCanvas> picture = g.display->loadOwnedCanvas(name, CanvasPlaced);
+    if (!picture) {
+        return 0;
+    }
+    const float xScale = float(dest->width()) / float(picture->width());
+    const float yScale = float(dest->height()) / float(picture->height());
+    const std::unique_ptr<sysCanvas> scaled = transformFrame(*picture, xScale, 0, 0, yScale, 0, 0);
+    picture.reset();
+    if (!scaled) {
+        return 0;
+    }
+    const int32_t originX = dest->originX();
+    const int32_t originY = dest->originY();
+    dest->setOrigin(0, 0);
+    dest->blit(0, 0, *scaled, 0, 0, scaled->width(), scaled->height(), true);
+    dest->setOrigin(originX, originY);
+    return 1;
+}
+
+int32_t saveBuffer(int32_t buffer, ksStr* file) {
+    const std::string name = ksStrTake(file);
+    return saveCanvasBitmap(*validatedBuffer(buffer), name) ? 1 : 0;
+}
 
 void lockBuffer(int32_t buffer) { optionalBuffer(buffer)->lock(); }
 void unlockBuffer(int32_t buffer) { optionalBuffer(buffer)->unlock(); }
@@ -150,6 +181,8 @@ void buffer_commands_link(LinkCallback callback) {
     using namespace gfxcmd;
     callback("SetBuffer%buffer", ksEntry<&setBuffer>());
     callback("%GraphicsBuffer", ksEntry<&graphicsBuffer>());
+    callback("%LoadBuffer%buffer$bmpfile", ksEntry<&loadBuffer>());
+    callback("%SaveBuffer%buffer$bmpfile", ksEntry<&saveBuffer>());
     callback("LockBuffer%buffer=0", ksEntry<&lockBuffer>());
     callback("UnlockBuffer%buffer=0", ksEntry<&unlockBuffer>());
     callback("%ReadPixel%x%y%buffer=0", ksEntry<&readPixel>());

@@ -44,6 +44,8 @@ int32_t graphicsDepth();
 // Buffers, pixels, colours and drawing.
 void setBuffer(int32_t buffer);
 int32_t graphicsBuffer();
+int32_t loadBuffer(int32_t buffer, ksStr* file);
+int32_t saveBuffer(int32_t buffer, ksStr* file);
 void lockBuffer(int32_t buffer = 0);
 void unlockBuffer(int32_t buffer = 0);
 int32_t readPixel(int32_t x, int32_t y, int32_t buffer = 0);

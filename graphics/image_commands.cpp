@@ -130,7 +130,7 @@ int32_t createImage(int32_t width, int32_t height, int32_t frames) {
 int32_t loadAnimImage(ksStr* file, int32_t cellWidth, int32_t cellHeight, int32_t first, int32_t count) {
     const std::string name = ksStrTake(file);
     checkStripArguments(first, count);
-    const std::unique_ptr<sysCanvas> strip = loadCanvasFile(*g.display, name, CanvasSystemMemory);
+    const std::unique_ptr<sysCanvas> strip = g.display->loadOwnedCanvas(name, CanvasSystemMemory);
     if (!strip) {
         return 0;
     }

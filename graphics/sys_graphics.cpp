@@ -5,6 +5,7 @@
 #include <string>
 
 #include "basic/ks_error.h"
+#include "graphics/image_file.h"
 #include "graphics/sys_font.h"
 #include "host/sys_runtime.h"
 #include "platform/display.h"
@@ -145,13 +146,21 @@ sysCanvas* sysGraphics::createCanvas(int32_t width, int32_t height, uint32_t fla
     return adoptCanvas(sysCanvas::create(width, height, flags, surfaceFormat(), this, defaultFont_.get()));
 }
 
+sysCanvas* sysGraphics::loadCanvas(const std::string& file, uint32_t flags) {
+    return adoptCanvas(loadOwnedCanvas(file, flags));
+}
+
+std::unique_ptr<sysCanvas> sysGraphics::loadOwnedCanvas(const std::string& file, uint32_t flags) {
+    return loadCanvasFile(file, flags, surfaceFormat(), this, defaultFont_.get());
+}
+
 sysCanvas* sysGraphics::adoptCanvas(std::unique_ptr<sysCanvas> canvas) {
     if (!canvas) {
         return nullptr;
     }
-    sysCanvas* made = canvas.get();
-    canvases_[handleOf(made)] = std::move(canvas);
-    return made;
+    sysCanvas* kept = canvas.get();
+    canvases_[handleOf(kept)] = std::move(canvas);
+    return kept;
 }
 
 sysCanvas* sysGraphics::verifyCanvas(uint32_t handle) const {

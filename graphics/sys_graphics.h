@@ -50,14 +50,17 @@ public:
 
     // Canvases made through the display; handles are their addresses.
     sysCanvas* createCanvas(int32_t width, int32_t height, uint32_t flags);
-    // The picture of an image file as a canvas of the set (not cleared); null when the file
-    // cannot be loaded.
-    sysCanvas* loadCanvas(const std::string& file, uint32_t flags);
     // Takes a canvas made for this display (a transformed frame) into the set.
     sysCanvas* adoptCanvas(std::unique_ptr<sysCanvas> canvas);
     // The canvas of a handle if it is one of the display's (its set, front or back).
     sysCanvas* verifyCanvas(uint32_t handle) const;
     void freeCanvas(sysCanvas* canvas);
+    // A canvas of an image file's picture in the display's format, with CanvasFlags
+    // `flags`, kept in the display's set; null when the file cannot be loaded.
+    sysCanvas* loadCanvas(const std::string& file, uint32_t flags);
+    // The same picture in a canvas the caller owns: for pictures used only for a moment
+    // (a strip cut into frames, a picture before it is scaled).
+    std::unique_ptr<sysCanvas> loadOwnedCanvas(const std::string& file, uint32_t flags);
 
     // Fonts made through the display. The default font is known to it but never freed
     // before the display closes, so buffers that use it keep drawing text.
