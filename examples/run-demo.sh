@@ -4,7 +4,10 @@
 # set) the window shows for a few seconds; without one the offscreen driver draws it and
 # the picture it showed last is written to a PNG file.
 set -euo pipefail
-build=${1:-build}
+build=$(realpath --relative-to="$(dirname "$0")/.." "${1:-build}")
+# The demo loads its sprites by paths from the top of the repository.
+cd "$(dirname "$0")/.."
+
 if [[ -z "${SDL_VIDEODRIVER:-}" && -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   echo "\$ $build/bin/ksrun $build/programs/demo.ksm"
   "$build/bin/ksrun" "$build/programs/demo.ksm"

@@ -1,11 +1,16 @@
-/* The demo: a 640 x 480 window with an animated scene drawn with primitives, text in two
- * fonts, and a console log that scrolls, shown with Flip in a loop for about three
- * seconds. `make demo` runs it (and, without a screen, writes what it showed to a PNG). */
+/* The demo: a 640 x 480 window with an animated scene drawn with primitives, sprites
+ * loaded from bitmap files (birds flapping through the frames of a strip, a rock turning
+ * through rotated copies, pixel-exact collisions between them), text in two fonts, and a
+ * console log that scrolls, shown with Flip in a loop for about three seconds. `make demo`
+ * runs it from the top of the repository (and, without a screen, writes what it showed to
+ * a PNG). examples/demo/make-sprites.py draws the sprite files. */
 #include "kestrel_runtime.h"
 
 #define WIDTH 640
 #define HEIGHT 480
 #define SCENE_HEIGHT 400
+#define BIRDS 3
+#define ROCK_TURNS 12
 
 static struct ksStr* text(const char* literal) {
   return __ksStrConst(literal);
@@ -68,7 +73,7 @@ static void drawTitles(int titleFont, int smallFont, int frame, int fps) {
   _ftext(WIDTH / 2, 60, text("Kestrel Basic"), 1, 1);
   _fsetfont(smallFont);
   _fcolor(255, 240, 160);
-  _ftext(WIDTH / 2, 100, text("primitives, fonts and a console, flipped every frame"), 1, 0);
+  _ftext(WIDTH / 2, 100, text("primitives, sprites, fonts and a console, flipped every frame"), 1, 0);
   _fcolor(200, 255, 200);
   /* 16 pixels lower than they show: the console scrolls the picture up by a line. */
   _ftext(8, 24, __ksStrConcat(text("frame "), __ksStrFromInt(frame)), 0, 0);
@@ -76,11 +81,56 @@ static void drawTitles(int titleFont, int smallFont, int frame, int fps) {
          __ksStrConcat(__ksStrFromInt(fps), text(" fps")), 0, 0);
 }
 
+/* The rock in ROCK_TURNS rotated copies, made once: rotating each frame would blur it. */
+static int rockTurns[ROCK_TURNS];
+
+static int loadSprites(int* birds) {
+  _fautomidhandle(1);
+  *birds = _floadanimimage(text("examples\\demo\\birds.bmp"), 32, 32, 0, 4);
+  int rock = _floadimage(text("examples\\demo\\rock.bmp"));
+  if (*birds == 0 || rock == 0) {
+    _fdebuglog(text("The sprite files were not found: run the demo from the top of the repository."));
+    return 0;
+  }
+  _fscaleimage(*birds, 2.0f, 2.0f);
+  _fscaleimage(rock, 2.0f, 2.0f);
+  for (int i = 0; i < ROCK_TURNS; ++i) {
+    rockTurns[i] = _fcopyimage(rock);
+    _frotateimage(rockTurns[i], (float)(i * 360 / ROCK_TURNS));
+  }
+  return 1;
+}
+
+/* Birds fly right to left across the rock's path; a pixel-exact hit turns a bird red. */
+static int drawSprites(int birds, int frame) {
+  int rock = rockTurns[(frame / 2) % ROCK_TURNS];
+  int rockX = 80 + (frame * 4) % (WIDTH - 160);
+  int rockY = 220;
+  _fdrawimage(rock, rockX, rockY, 0);
+  int hits = 0;
+  for (int i = 0; i < BIRDS; ++i) {
+    int x = WIDTH + 40 - ((frame * (5 + i) + i * 211) % (WIDTH + 80));
+    int wave = (frame * 6 + i * 90) % 360;
+    int y = 150 + i * 60 + (int)(12.0f * _fsin((float)wave));
+    int wing = (frame / 3 + i) % 4;
+    _fdrawimage(birds, x, y, wing);
+    if (_fimagescollide(birds, x, y, wing, rock, rockX, rockY, 0)) {
+      ++hits;
+      _fcolor(255, 40, 40);
+      _foval(x - 20, y - 20, 40, 40, 0);
+    }
+  }
+  return hits;
+}
+
 void __MAIN(void) {
   _fapptitle(text("Kestrel demo"), text(""));
   _fgraphics(WIDTH, HEIGHT, 32, 2);
   int titleFont = _floadfont(text("sans"), 44, 1, 0, 0);
   int smallFont = _floadfont(text("courier"), 16, 0, 0, 0);
+  int birds = 0;
+  int sprites = loadSprites(&birds);
+  int hits = 0;
 
   /* The console panel below the scene: Print scrolls the whole front buffer when it
    * reaches the bottom, so each frame starts the log a few lines up. */
@@ -97,12 +147,17 @@ void __MAIN(void) {
     drawSun(frame);
     drawHills();
     drawGround(frame);
+    if (sprites) {
+      hits += drawSprites(birds, frame);
+    }
     drawTitles(titleFont, smallFont, frame, fps);
     _flocate(0, HEIGHT - 5 * 16);
-    for (int line = frame > 4 ? frame - 4 : 0; line <= frame + 1; ++line) {
+    for (int line = frame > 4 ? frame - 4 : 0; line <= frame; ++line) {
       _fprint(__ksStrConcat(__ksStrConcat(text("> log line "), __ksStrFromInt(line)),
                             text(": the console scrolls as it prints")));
     }
+    _fprint(__ksStrConcat(__ksStrConcat(text("> pixel-exact hits so far: "), __ksStrFromInt(hits)),
+                          text(" (a red ring marks each)")));
     _fflip(0);
     ++frame;
     ++framesThisSecond;
@@ -114,4 +169,5 @@ void __MAIN(void) {
     _fdelay(10);
   }
   _fdebuglog(__ksStrConcat(text("Frames shown: "), __ksStrFromInt(frame)));
+  _fdebuglog(__ksStrConcat(text("Pixel-exact hits: "), __ksStrFromInt(hits)));
 }
