@@ -437,6 +437,11 @@ void SoundEngine::cdSetPlayMode(int drive, CdPlayMode mode) {
   }
 }
 
+CdPlayMode SoundEngine::cdPlayMode() {
+  const std::lock_guard<std::mutex> lock(mixing_);
+  return cdMode_;
+}
+
 // --- mixing ---------------------------------------------------------------------
 
 void SoundEngine::mix(int16_t* out, int frames) {

@@ -75,6 +75,7 @@ class SoundEngine {
   void cdSetVolume(int drive, int volume);
   void cdSetPlayMode(int drive, CdPlayMode mode);
   bool cdHasDrive();
+  CdPlayMode cdPlayMode();  // the mode the next play uses
 
   // What the output thread calls: mixes `frames` stereo frames into `out`.
   void mix(int16_t* out, int frames);

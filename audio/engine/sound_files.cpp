@@ -54,6 +54,12 @@ std::unique_ptr<PcmDecoder> openSoundDecoder(const std::string& path) {
   if (!file) {
     return nullptr;
   }
+  // An empty raw file is no sound, streamed or loaded.
+  if (std::fgetc(file) == EOF) {
+    std::fclose(file);
+    return nullptr;
+  }
+  std::rewind(file);
   return std::make_unique<RawDecoder>(file);
 }
 
