@@ -14,6 +14,9 @@ class PcmDecoder {
   // Up to maxFrames frames; 0 at the end of the data or on a decoding error.
   virtual int read(int16_t* out, int maxFrames) = 0;
   virtual bool rewind() = 0;
+  // The number of frames the source announces (0 when unknown): a size to reserve,
+  // not a promise.
+  virtual int64_t framesHint() const { return 0; }
 };
 
 // A sound file decoded by FFmpeg (WAV, MP2, MP3, Ogg Vorbis, WMA/ASF and whatever else

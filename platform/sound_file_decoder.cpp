@@ -75,6 +75,13 @@ class FfmpegDecoder final : public PcmDecoder {
   }
 
   int rate() const override { return codec_->sample_rate; }
+  int64_t framesHint() const override {
+    const AVStream* stream = format_->streams[stream_];
+    if (stream->duration > 0) {
+      return av_rescale_q(stream->duration, stream->time_base, AVRational{1, codec_->sample_rate});
+    }
+    return 0;
+  }
   int channels() const override { return channels_; }
 
   int read(int16_t* out, int maxFrames) override {

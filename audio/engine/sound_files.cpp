@@ -71,6 +71,10 @@ std::unique_ptr<Sample> decodeSample(const std::string& path) {
   auto sample = std::make_unique<Sample>();
   sample->channels = decoder->channels();
   constexpr int kChunk = 16384;
+  const int64_t hint = decoder->framesHint();
+  if (hint > 0 && size_t(hint) <= kMaxSampleFrames) {
+    sample->data.reserve((size_t(hint) + kChunk) * size_t(sample->channels));
+  }
   size_t frames = 0;
   for (;;) {
     sample->data.resize((frames + kChunk) * size_t(sample->channels));
@@ -84,7 +88,9 @@ std::unique_ptr<Sample> decodeSample(const std::string& path) {
     return nullptr;
   }
   sample->data.resize(frames * size_t(sample->channels));
-  sample->data.shrink_to_fit();
+  if (sample->data.capacity() > sample->data.size() + sample->data.size() / 8) {
+    sample->data.shrink_to_fit();  // grown without a size hint
+  }
   sample->frames = int(frames);
   sample->defaults.frequency = decoder->rate();
   return sample;
