@@ -3,13 +3,37 @@
 #include "platform/audio_output.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
 
+extern "C" {
+static void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+}
+
 namespace {
+
+// On a machine without a sound card libasound prints its configuration errors straight
+// to standard error while SDL probes it. Loading it first (SDL's own dlopen then shares
+// this copy) lets a silent handler be set, so a game's output stays clean. It stays
+// loaded for the life of the process.
+void silenceAlsa() {
+  static const bool done = [] {
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (alsa) {
+      using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+      using SetHandler = int (*)(Handler);
+      if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+        set(ignoreAlsaError);
+      }
+    }
+    return true;
+  }();
+  (void)done;
+}
 
 void sdlCallback(void* userdata, Uint8* stream, int length);
 
@@ -23,6 +47,7 @@ class SdlAudioOutput final : public AudioOutput {
     }
   }
   bool open(int rate, int frames) {
+    silenceAlsa();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       return false;
     }

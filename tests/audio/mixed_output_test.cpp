@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "audio/audio_commands.h"
+#include "audio/engine/sound_engine.h"
+#include "audio/sys_audio.h"
 #include "basic/ks_error.h"
 #include "basic/ks_str.h"
 #include "runtime/modules.h"
@@ -246,6 +248,25 @@ TEST_F(MixedOutputTest, ModuleAndMidiMusicAreNotSilent) {
     EXPECT_GT(peak(s.right, mark, 2 * kRate), 1000) << name;
     stopChannel(song);
   }
+}
+
+TEST(NoAudioDevice, CommandsStillWorkAndSoundsEndOnTime) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  ASSERT_TRUE(audio_create());
+  {
+    TempDir dir;
+    EXPECT_FALSE(manager()->engine().hasDevice());
+    writeWav("short.wav", 22050, 1, 16, sine(441, 22050, 0.2, 0.25));
+    const int32_t sound = loadSound(str("short.wav"));
+    ASSERT_NE(sound, 0);
+    const int32_t channel = playSound(sound);
+    ASSERT_NE(channel, 0);
+    EXPECT_EQ(channelPlaying(channel), 1);
+    EXPECT_TRUE(waitFor([&] { return channelPlaying(channel) == 0; }));  // mixed silently
+    const int32_t song = playMusic(str(exampleAsset("tune.mod")));
+    EXPECT_EQ(channelPlaying(song), 1);
+  }
+  audio_destroy();
 }
 
 }  // namespace
