@@ -25,10 +25,15 @@ const char* installedSoundFont() {
   return nullptr;
 }
 
+// Once, before the first synthesiser: the log functions are process-wide.
 void silenceFluidSynthLog() {
-  for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
-    fluid_set_log_function(level, nullptr, nullptr);
-  }
+  static const bool done = [] {
+    for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+    return true;
+  }();
+  (void)done;
 }
 
 class MidiSong final : public SongRenderer {

@@ -182,7 +182,11 @@ class FfmpegDecoder final : public PcmDecoder {
 }  // namespace
 
 std::unique_ptr<PcmDecoder> openSoundFile(const std::string& path) {
-  av_log_set_level(AV_LOG_QUIET);
+  static const bool quiet = [] {
+    av_log_set_level(AV_LOG_QUIET);  // broken files are answered with 0, not messages
+    return true;
+  }();
+  (void)quiet;
   auto decoder = std::make_unique<FfmpegDecoder>();
   if (!decoder->open(path)) {
     return nullptr;
