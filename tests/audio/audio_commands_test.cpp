@@ -89,7 +89,8 @@ TEST_F(AudioCommandsTest, SoundDefaultsConvertAndReachTheEngineOnTheNextPlay) {
 }
 
 TEST_F(AudioCommandsTest, FinishedChannelsAreHandedOutAgainInPoolOrder) {
-  const int32_t sound = loadSound(str(sineFile("short.wav", 0.05)));
+  // Long enough that both are surely still playing when checked, on a busy machine too.
+  const int32_t sound = loadSound(str(sineFile("short.wav", 1.0)));
   const int32_t first = playSound(sound);
   const int32_t second = playSound(sound);
   ASSERT_NE(first, 0);
@@ -202,7 +203,7 @@ TEST_F(AudioCommandsTest, DebugModeReportsSoundsThatDoNotExist) {
 }
 
 TEST_F(AudioCommandsTest, MusicByTheSameNameRestartsTheSameChannel) {
-  writeWav("tune.wav", 22050, 1, 16, sine(441, 22050, 0.1, 0.25));
+  writeWav("tune.wav", 22050, 1, 16, sine(441, 22050, 1.5, 0.25));
   convert("tune.wav", "tune.mp3");
   const int32_t first = playMusic(str("tune.mp3"));
   ASSERT_NE(first, 0);
@@ -373,10 +374,10 @@ TEST_F(AudioCommandsTest, LoadsOggVorbisMp3AndRawFiles) {
 }
 
 TEST_F(AudioCommandsTest, StreamsPlayEveryStreamedFormat) {
-  writeWav("source.wav", 22050, 1, 16, sine(441, 22050, 0.3, 0.5));
+  writeWav("source.wav", 22050, 1, 16, sine(441, 22050, 1.0, 0.5));
   convert("source.wav", "tone.ogg");
   convert("source.wav", "tone.mp3");
-  put("tone.raw", std::string(4000, '\x20'));
+  put("tone.raw", std::string(44100, '\x20'));
   for (const char* name : {"source.wav", "tone.ogg", "tone.mp3", "tone.raw"}) {
     const int32_t channel = playMusic(str(name));
     ASSERT_NE(channel, 0) << name;

@@ -25,8 +25,8 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kWindow = 4410;  // a tenth of a second
 constexpr double kSineAmplitude = 0.25 * 32767;
-// Loops hold a whole number of periods of the 441 Hz sine (50 frames at 22,050 Hz), so
-// the looped signal is one unbroken sine.
+// Loops hold a whole number of periods of the 441 Hz and 1,102.5 Hz sines (50 and 20
+// frames at 22,050 Hz), so the looped signal is one unbroken sine.
 constexpr double kWholePeriods = 2200.0 / 22050 + 1e-9;
 
 ksStr* str(const std::string& text) { return ksStrNew(text); }
@@ -144,7 +144,9 @@ TEST_F(MixedOutputTest, TwiceTheRateDoublesTheFrequency) {
 }
 
 TEST_F(MixedOutputTest, ChannelPitchChangesAPlayingSound) {
-  const int32_t channel = playSound(sineSound("tone.wav", 441, 2.0));
+  const int32_t sound = sineSound("tone.wav", 441, kWholePeriods);
+  loopSound(sound);
+  const int32_t channel = playSound(sound);
   size_t start;
   captureAfterOnset(1024, start);
   channelPitch(channel, 44100);
@@ -186,13 +188,15 @@ TEST_F(MixedOutputTest, HardLeftAndHardRightSilenceTheOtherSide) {
 }
 
 TEST_F(MixedOutputTest, TwoSoundsMixTogether) {
-  const int32_t low = sineSound("low.wav", 441);
-  const int32_t high = sineSound("high.wav", 1102.5);
+  const int32_t low = sineSound("low.wav", 441, kWholePeriods);
+  const int32_t high = sineSound("high.wav", 1102.5, kWholePeriods);
+  loopSound(low);
+  loopSound(high);
   playSound(low);
   playSound(high);
-  size_t start;
-  const Stereo s = captureAfterOnset(2048 + kWindow, start);
-  const size_t from = start + 2048;  // both started by then
+  size_t mark;
+  const Stereo s = captureMore(4096 + kWindow, mark);
+  const size_t from = mark + 4096;  // both started before the mark
   EXPECT_NEAR(amplitudeAt(s.left, from, kWindow, 441), kSineAmplitude, 0.05 * kSineAmplitude);
   EXPECT_NEAR(amplitudeAt(s.left, from, kWindow, 1102.5), kSineAmplitude, 0.05 * kSineAmplitude);
 }
@@ -256,7 +260,7 @@ TEST(NoAudioDevice, CommandsStillWorkAndSoundsEndOnTime) {
   {
     TempDir dir;
     EXPECT_FALSE(manager()->engine().hasDevice());
-    writeWav("short.wav", 22050, 1, 16, sine(441, 22050, 0.2, 0.25));
+    writeWav("short.wav", 22050, 1, 16, sine(441, 22050, 1.0, 0.25));
     const int32_t sound = loadSound(str("short.wav"));
     ASSERT_NE(sound, 0);
     const int32_t channel = playSound(sound);
