@@ -1,7 +1,8 @@
 /* The demo: a 640 x 480 window with an animated scene drawn with primitives, sprites
  * loaded from bitmap files (birds flapping through the frames of a strip, a rock turning
  * through rotated copies, pixel-exact collisions between them), text in two fonts, and a
- * console log that scrolls, shown with Flip in a loop for about three seconds. `make demo`
+ * console log that scrolls, shown with Flip in a loop for about three seconds, with a
+ * tracker song as music and a sound on every hit (examples/sound holds both). `make demo`
  * runs it from the top of the repository (and, without a screen, writes what it showed to
  * a PNG). examples/demo/make-sprites.py draws the sprite files. */
 #include "kestrel_runtime.h"
@@ -102,7 +103,7 @@ static int loadSprites(int* birds) {
 }
 
 /* Birds fly right to left across the rock's path; a pixel-exact hit turns a bird red. */
-static int drawSprites(int birds, int frame) {
+static int drawSprites(int birds, int frame, int hitSound) {
   int rock = rockTurns[(frame / 2) % ROCK_TURNS];
   int rockX = 80 + (frame * 4) % (WIDTH - 160);
   int rockY = 220;
@@ -116,6 +117,9 @@ static int drawSprites(int birds, int frame) {
     _fdrawimage(birds, x, y, wing);
     if (_fimagescollide(birds, x, y, wing, rock, rockX, rockY, 0)) {
       ++hits;
+      if (hitSound) {
+        _fplaysound(hitSound);
+      }
       _fcolor(255, 40, 40);
       _foval(x - 20, y - 20, 40, 40, 0);
     }
@@ -131,6 +135,11 @@ void __MAIN(void) {
   int birds = 0;
   int sprites = loadSprites(&birds);
   int hits = 0;
+  int hitSound = _floadsound(text("examples\\sound\\hit.wav"));
+  int music = _fplaymusic(text("examples/sound/tune.mod"));
+  if (hitSound == 0 || music == 0) {
+    _fdebuglog(text("The sound files were not found: run the demo from the top of the repository."));
+  }
 
   /* The console panel below the scene: Print scrolls the whole front buffer when it
    * reaches the bottom, so each frame starts the log a few lines up. */
@@ -148,7 +157,7 @@ void __MAIN(void) {
     drawHills();
     drawGround(frame);
     if (sprites) {
-      hits += drawSprites(birds, frame);
+      hits += drawSprites(birds, frame, hitSound);
     }
     drawTitles(titleFont, smallFont, frame, fps);
     _flocate(0, HEIGHT - 5 * 16);
@@ -167,6 +176,9 @@ void __MAIN(void) {
       second = _fmillisecs();
     }
     _fdelay(10);
+  }
+  if (music) {
+    _fstopchannel(music);
   }
   _fdebuglog(__ksStrConcat(text("Frames shown: "), __ksStrFromInt(frame)));
   _fdebuglog(__ksStrConcat(text("Pixel-exact hits: "), __ksStrFromInt(hits)));

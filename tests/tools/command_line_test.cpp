@@ -321,7 +321,7 @@ TEST(Demo, ThePrintedCommandIsWhatItRunsAndWithoutAScreenItSavesThePicture) {
   EXPECT_TRUE(has(demo.out, "the demo's last picture is in ")) << demo.out;
   EXPECT_TRUE(has(demo.err, "[log] Frames shown: ")) << demo.err;
   EXPECT_TRUE(has(demo.err, "[log] Pixel-exact hits: ")) << demo.err;
-  EXPECT_FALSE(has(demo.err, "sprite files were not found")) << demo.err;
+  EXPECT_FALSE(has(demo.err, "files were not found")) << demo.err;
   EXPECT_TRUE(has(demo.err, "ksrun: screenshot written to ")) << demo.err;
   struct stat info {};
   ASSERT_EQ(stat(shot.c_str(), &info), 0);
