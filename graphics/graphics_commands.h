@@ -73,6 +73,7 @@ void hidePointer();
 // The text console.
 void writeText(ksStr* string);
 void printLine(ksStr* string);
+ksStr* inputLine(ksStr* prompt);
 void locate(int32_t x, int32_t y);
 
 // Fonts.

@@ -17,7 +17,7 @@ packages=(
   libenet-dev:i386
   libcdio-dev:i386 libcdio-paranoia-dev:i386
   libgtest-dev:i386 libbenchmark-dev:i386
-  xvfb x11-utils x11-apps
+  xvfb x11-utils x11-apps xdotool
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // Under a real X server (Xvfb): a running program has a real X11 window with the
-// runtime's title, and what it draws is what the X server shows, pixel for pixel, in a
-// plain and in a scaled window.
+// runtime's title, what it draws is what the X server shows, pixel for pixel, in a plain
+// and in a scaled window, and keys and clicks sent to the window by xdotool reach the
+// program's input commands.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <thread>
 
 #include "tests/programs/process_runner.h"
@@ -148,6 +150,26 @@ class RealWindow : public ::testing::Test {
     return picture;
   }
 
+  // The X window id of the first window with the title, once it is mapped; "" if none
+  // shows up within about ten seconds.
+  static std::string waitForWindow(const std::string& title) {
+    for (int i = 0; i < 100; ++i) {
+      const ProcessResult found = runProcess({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", title});
+      if (found.exitCode == 0 && !found.out.empty()) {
+        return found.out.substr(0, found.out.find('\n'));
+      }
+      pause(100);
+    }
+    return "";
+  }
+  static void xdotool(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const ProcessResult result = runProcess(argv);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+  }
+  static bool haveXdotool() { return access("/usr/bin/xdotool", X_OK) == 0; }
+
   static std::string display;
   static pid_t server;
 };
@@ -195,6 +217,70 @@ TEST_F(RealWindow, AScaledWindowStretchesThePictureWithNearestSampling) {
     }
   }
   EXPECT_EQ(wrong, 0);
+}
+
+// The whole path from the X server: key presses with Shift, Enter and Escape, then a
+// pointer move and a right click, each sent to the window as a person would (Shift held
+// down around the key it changes).
+TEST_F(RealWindow, KeysAndClicksSentToTheWindowReachInputWaitKeyAndWaitMouse) {
+  if (!haveXdotool()) {
+    GTEST_SKIP() << "xdotool is not installed";
+  }
+  ProcessResult run;
+  std::thread program([&] { run = runProcess({kBin + "/ksrun", "--end-after", "60000", kPrograms + "/typed_line.ksm"}); });
+  const std::string window = waitForWindow("Typing test");
+  if (!window.empty()) {
+    xdotool({"windowfocus", "--sync", window});
+    pause(300);
+    xdotool({"keydown", "shift"});
+    pause(200);
+    xdotool({"key", "h"});
+    pause(200);
+    xdotool({"keyup", "shift"});
+    xdotool({"type", "--delay", "60", "i there"});
+    xdotool({"key", "--delay", "60", "Return", "Escape"});
+    pause(300);
+    xdotool({"mousemove", "--window", window, "--sync", "40", "30"});
+    pause(300);
+    xdotool({"click", "3"});
+  }
+  program.join();
+  ASSERT_FALSE(window.empty()) << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("[log] Typed: Hi there\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[log] Key: 27\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[log] Button: 2 at 40,30\n"), std::string::npos) << run.err;
+}
+
+// The example game can be played: the ship flies right while the key is held, Space
+// fires, and Escape ends the game, which logs what happened.
+TEST_F(RealWindow, StarPatrolIsPlayedWithTheKeyboard) {
+  if (!haveXdotool()) {
+    GTEST_SKIP() << "xdotool is not installed";
+  }
+  ProcessResult run;
+  std::thread program([&] { run = runProcess({kBin + "/ksrun", "--end-after", "60000", kPrograms + "/star_patrol.ksm"}); });
+  const std::string window = waitForWindow("Star Patrol");
+  if (!window.empty()) {
+    xdotool({"windowfocus", "--sync", window});
+    pause(500);
+    xdotool({"keydown", "Right"});
+    pause(800);
+    xdotool({"keyup", "Right"});
+    xdotool({"key", "--delay", "150", "space", "space"});
+    pause(300);
+    xdotool({"key", "Escape"});
+  }
+  program.join();
+  ASSERT_FALSE(window.empty()) << run.err;
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const size_t quit = run.err.find("[log] Quit: score ");
+  ASSERT_NE(quit, std::string::npos) << run.err;
+  const std::string line = run.err.substr(quit, run.err.find('\n', quit) - quit);
+  const int shots = std::stoi(line.substr(line.find("shots fired ") + 12));
+  const int moved = std::stoi(line.substr(line.find("ship moved ") + 11));
+  EXPECT_GE(shots, 1) << line;
+  EXPECT_GT(moved, 0) << line;
 }
 
 }  // namespace
