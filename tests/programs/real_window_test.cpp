@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -171,6 +172,26 @@ class RealWindow : public ::testing::Test {
   }
   static bool haveXdotool() { return access("/usr/bin/xdotool", X_OK) == 0; }
 
+  // Runs a program of the build and, once its window with the title shows, gives it the
+  // focus and sends it `actions` (xdotool calls) as a person would; returns what the
+  // program printed, with exit code -2 when no window showed.
+  static ProcessResult playProgram(const std::string& program, const std::string& title,
+                                   const std::function<void(const std::string& window)>& actions) {
+    ProcessResult run;
+    std::thread runner([&] { run = runProcess({kBin + "/ksrun", "--end-after", "120000", kPrograms + "/" + program}); });
+    const std::string window = waitForWindow(title);
+    if (!window.empty()) {
+      xdotool({"windowfocus", "--sync", window});
+      pause(300);
+      actions(window);
+    }
+    runner.join();
+    if (window.empty()) {
+      run.exitCode = -2;
+    }
+    return run;
+  }
+
   static std::string display;
   static pid_t server;
 };
@@ -220,19 +241,13 @@ TEST_F(RealWindow, AScaledWindowStretchesThePictureWithNearestSampling) {
   EXPECT_EQ(wrong, 0);
 }
 
-// The whole path from the X server: key presses with Shift, Enter and Escape, then a
-// pointer move and a right click, each sent to the window as a person would (Shift held
-// down around the key it changes).
+// The whole path from the X server: key presses with Shift (held down around the key it
+// changes), Enter and Escape, then a pointer move and a right click.
 TEST_F(RealWindow, KeysAndClicksSentToTheWindowReachInputWaitKeyAndWaitMouse) {
   if (!haveXdotool()) {
     GTEST_SKIP() << "xdotool is not installed";
   }
-  ProcessResult run;
-  std::thread program([&] { run = runProcess({kBin + "/ksrun", "--end-after", "120000", kPrograms + "/typed_line.ksm"}); });
-  const std::string window = waitForWindow("Typing test");
-  if (!window.empty()) {
-    xdotool({"windowfocus", "--sync", window});
-    pause(300);
+  const ProcessResult run = playProgram("typed_line.ksm", "Typing test", [](const std::string& window) {
     xdotool({"keydown", "shift"});
     pause(200);
     xdotool({"key", "h"});
@@ -244,10 +259,8 @@ TEST_F(RealWindow, KeysAndClicksSentToTheWindowReachInputWaitKeyAndWaitMouse) {
     xdotool({"mousemove", "--window", window, "--sync", "40", "30"});
     pause(300);
     xdotool({"click", "3"});
-  }
-  program.join();
-  ASSERT_FALSE(window.empty()) << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  });
+  ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.err.find("[log] Typed: Hi there\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("[log] Key: 27\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("[log] Button: 2 at 40,30\n"), std::string::npos) << run.err;
@@ -259,22 +272,16 @@ TEST_F(RealWindow, StarPatrolIsPlayedWithTheKeyboard) {
   if (!haveXdotool()) {
     GTEST_SKIP() << "xdotool is not installed";
   }
-  ProcessResult run;
-  std::thread program([&] { run = runProcess({kBin + "/ksrun", "--end-after", "120000", kPrograms + "/star_patrol.ksm"}); });
-  const std::string window = waitForWindow("Star Patrol");
-  if (!window.empty()) {
-    xdotool({"windowfocus", "--sync", window});
-    pause(500);
+  const ProcessResult run = playProgram("star_patrol.ksm", "Star Patrol", [](const std::string&) {
+    pause(200);
     xdotool({"keydown", "Right"});
     pause(1500);
     xdotool({"keyup", "Right"});
     xdotool({"key", "--delay", "150", "space", "space"});
     pause(300);
     xdotool({"key", "Escape"});
-  }
-  program.join();
-  ASSERT_FALSE(window.empty()) << run.err;
-  EXPECT_EQ(run.exitCode, 0) << run.err;
+  });
+  ASSERT_EQ(run.exitCode, 0) << run.err;
   const size_t quit = run.err.find("[log] Quit: score ");
   ASSERT_NE(quit, std::string::npos) << run.err;
   const std::string line = run.err.substr(quit, run.err.find('\n', quit) - quit);
