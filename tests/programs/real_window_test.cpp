@@ -4,6 +4,7 @@
 // program's input commands.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -100,9 +101,10 @@ class RealWindow : public ::testing::Test {
         access("/usr/bin/xwd", X_OK) != 0) {
       return;
     }
-    display = ":" + std::to_string(90 + getpid() % 50);
-    server = spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    for (int i = 0; i < 100 && server > 0; ++i) {
+    if (!startServer()) {
+      return;
+    }
+    for (int i = 0; i < 100; ++i) {
       pause(100);
       if (runProcess({"/usr/bin/xwininfo", "-display", display, "-root"}).exitCode == 0) {
         setenv("DISPLAY", display.c_str(), 1);
@@ -110,6 +112,33 @@ class RealWindow : public ::testing::Test {
         return;
       }
     }
+  }
+  // Starts Xvfb on the first free display number, which it reports on a pipe, so that
+  // test processes running side by side never share a server.
+  static bool startServer() {
+    int report[2];
+    if (pipe(report) != 0) {
+      return false;
+    }
+    server = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(report[1]), "-screen", "0", "1024x768x24",
+                    "-nolisten", "tcp"});
+    close(report[1]);
+    std::string number;
+    pollfd readable{report[0], POLLIN, 0};
+    while (server > 0 && number.find('\n') == std::string::npos && poll(&readable, 1, 10000) > 0) {
+      char buffer[16];
+      const ssize_t n = read(report[0], buffer, sizeof buffer);
+      if (n <= 0) {
+        break;
+      }
+      number.append(buffer, size_t(n));
+    }
+    close(report[0]);
+    if (number.find('\n') == std::string::npos) {
+      return false;
+    }
+    display = ":" + number.substr(0, number.find('\n'));
+    return true;
   }
   static void TearDownTestSuite() {
     if (server > 0) {
