@@ -25,7 +25,8 @@ int32_t fixedCharacter(int32_t code) {
   }
 }
 
-enum ModifierCode : int { LeftCtrl = 29, LeftShift = 42, RightShift = 54, LeftAlt = 56, RightCtrl = 157, RightAlt = 184 };
+// The modifier keys' codes.
+constexpr int kLeftCtrl = 29, kLeftShift = 42, kRightShift = 54, kLeftAlt = 56, kRightCtrl = 157, kRightAlt = 184;
 
 }  // namespace
 
@@ -82,9 +83,9 @@ int32_t sysInput::toAscii(int32_t code) {
   // One poll for the three modifiers, so they are read as of the same moment.
   keyboard_->poll();
   KeyModifiers modifiers;
-  modifiers.shift = keyboard_->held(LeftShift) || keyboard_->held(RightShift);
-  modifiers.ctrl = keyboard_->held(LeftCtrl) || keyboard_->held(RightCtrl);
-  modifiers.alt = keyboard_->held(LeftAlt) || keyboard_->held(RightAlt);
+  modifiers.shift = keyboard_->held(kLeftShift) || keyboard_->held(kRightShift);
+  modifiers.ctrl = keyboard_->held(kLeftCtrl) || keyboard_->held(kRightCtrl);
+  modifiers.alt = keyboard_->held(kLeftAlt) || keyboard_->held(kRightAlt);
   return usLayoutCharacter(code, modifiers);
 }
 
