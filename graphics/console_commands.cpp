@@ -1,18 +1,33 @@
-// The text console: Write, Print and Locate draw on the front buffer at the console
-// cursor, whatever buffer is current, scrolling the front buffer when the next line would
-// not fit.
+// The text console: Write, Print, Input and Locate work on the front buffer at the
+// console cursor, whatever buffer is current, scrolling the front buffer when the next
+// line would not fit.
 #include "basic/ks_error.h"
 #include "basic/ks_str.h"
 #include "graphics/console.h"
 #include "graphics/graphics_commands.h"
 #include "graphics/graphics_state.h"
+#include "graphics/line_editor.h"
 #include "graphics/sys_font.h"
 #include "graphics/sys_graphics.h"
+#include "host/sys_runtime.h"
+#include "input/console_keys.h"
+#include "platform/clock.h"
 #include "runtime/entry.h"
 
 namespace {
 
 GraphicsState& g = graphicsState;
+
+// The line editor on the run's keyboard, clock and event pump.
+class RunKeys final : public LineEditorInput {
+public:
+    uint32_t now() override { return monotonicMillis(); }
+    bool pump() override { return currentRuntime->pollEvents(); }
+    void wait() override { currentRuntime->delay(20); }
+    int32_t nextKey() override { return takeKeyPress(); }
+    int32_t character(int32_t key) override { return keyCharacter(key); }
+    bool held(int32_t key) override { return keyHeld(key); }
+};
 
 int32_t clamp(int32_t value, int32_t high) {
     return value < 0 ? 0 : (value > high ? high : value);
@@ -37,6 +52,17 @@ void printLine(ksStr* string) {
     g.console.x = 0;
     g.console.y += moduleFontHeight();
     endConsoleOutput();
+}
+
+ksStr* inputLine(ksStr* prompt) {
+    const std::string text = ksStrTake(prompt);
+    sysCanvas& front = beginConsoleOutput();
+    front.text(g.console.x, g.console.y, text);
+    g.console.x += moduleTextWidth(text);
+    RunKeys keys;
+    const std::string line = editConsoleLine(front, keys);
+    endConsoleOutput();
+    return ksStrNew(line);
 }
 
 void locate(int32_t x, int32_t y) {
@@ -93,5 +119,6 @@ void console_commands_link(LinkCallback callback) {
     using namespace gfxcmd;
     callback("Write$string", ksEntry<&writeText>());
     callback("Print$string=\"\"", ksEntry<&printLine>());
+    callback("$Input$prompt=\"\"", ksEntry<&inputLine>());
     callback("Locate%x%y", ksEntry<&locate>());
 }

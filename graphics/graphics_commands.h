@@ -81,6 +81,7 @@ uint32_t composeColour(int32_t red, int32_t green, int32_t blue);
 // The text console.
 void writeText(ksStr* string);
 void printLine(ksStr* string);
+ksStr* inputLine(ksStr* prompt);
 void locate(int32_t x, int32_t y);
 
 // Fonts.

@@ -78,6 +78,8 @@ HostEvent translate(const SDL_Event& e) {
       out.kind = HostEventKind::MouseMove;
       out.x = e.motion.x;
       out.y = e.motion.y;
+      out.dx = e.motion.xrel;
+      out.dy = e.motion.yrel;
       out.buttonsHeld = heldButtons(e.motion.state);
       break;
     case SDL_MOUSEBUTTONDOWN:
@@ -330,6 +332,8 @@ void injectHostEvent(const HostEvent& event) {
       e.type = SDL_MOUSEMOTION;
       e.motion.x = event.x;
       e.motion.y = event.y;
+      e.motion.xrel = event.dx;
+      e.motion.yrel = event.dy;
       break;
     case HostEventKind::MouseDown:
     case HostEventKind::MouseUp: {

@@ -11,7 +11,7 @@ enum class HostEventKind {
   Close,       // window close or quit
   KeyDown,     // code = set-1 scan code with bit 7 for extended keys
   KeyUp,
-  MouseMove,   // x, y in client coordinates
+  MouseMove,   // x, y in client coordinates; dx, dy the movement
   MouseDown,   // button 1 left, 2 right, 3 middle
   MouseUp,     // buttonsHeld: bit 0 left, 1 right, 2 middle still down after it
   MouseWheel,  // wheel: 120 units per notch, positive away from the user
@@ -27,6 +27,8 @@ struct HostEvent {
   bool systemKey = false;  // Alt held (the system-key variants of key messages)
   int x = 0;
   int y = 0;
+  int dx = 0;
+  int dy = 0;
   int button = 0;
   unsigned buttonsHeld = 0;
   int wheel = 0;

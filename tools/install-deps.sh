@@ -18,7 +18,7 @@ packages=(
   libcdio-dev:i386 libcdio-paranoia-dev:i386
   libgtest-dev:i386 libbenchmark-dev:i386
   sox libsox-fmt-base libsox-fmt-mp3
-  xvfb x11-utils x11-apps
+  xvfb x11-utils x11-apps xdotool
 )
 
 missing=()

@@ -34,7 +34,7 @@ TEST(GraphicsRegistration, EveryDisplayDrawingConsoleFontAndImageCommandOnce) {
         "%ColorBlue", "ClsColor%red%green%blue", "SetFont%font", "Cls", "Plot%x%y", "Rect%x%y%width%height%solid=1",
         "Oval%x%y%width%height%solid=1", "Line%x1%y1%x2%y2", "Text%x%y$text%centre_x=0%centre_y=0",
         "CopyRect%source_x%source_y%width%height%dest_x%dest_y%src_buffer=0%dest_buffer=0", "Write$string",
-        "Print$string=\"\"", "Locate%x%y", "ShowPointer", "HidePointer",
+        "Print$string=\"\"", "$Input$prompt=\"\"", "Locate%x%y", "ShowPointer", "HidePointer",
         "%LoadFont$fontname%height=12%bold=0%italic=0%underline=0", "FreeFont%font", "%FontWidth", "%FontHeight",
         "%StringWidth$string", "%StringHeight$string", "%LoadImage$bmpfile", "%CopyImage%image",
         "%CreateImage%width%height%frames=1", "%LoadAnimImage$bmpfile%cellwidth%cellheight%first%count",

@@ -1,5 +1,6 @@
 #include "tests/programs/process_runner.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,7 +15,9 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
   ProcessResult result;
   int out[2];
   int err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) {
+  // Close-on-exec, so that a child spawned meanwhile by another thread does not keep
+  // these pipes open (this one's child gets them through dup2, which clears the flag).
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
     return result;
   }
   posix_spawn_file_actions_t actions;

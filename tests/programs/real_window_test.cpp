@@ -1,8 +1,10 @@
 // Under a real X server (Xvfb): a running program has a real X11 window with the
-// runtime's title, and what it draws is what the X server shows, pixel for pixel, in a
-// plain and in a scaled window.
+// runtime's title, what it draws is what the X server shows, pixel for pixel, in a plain
+// and in a scaled window, and keys and clicks sent to the window by xdotool reach the
+// program's input commands.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,7 +14,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <string>
 #include <thread>
 
 #include "tests/programs/process_runner.h"
@@ -97,9 +101,10 @@ class RealWindow : public ::testing::Test {
         access("/usr/bin/xwd", X_OK) != 0) {
       return;
     }
-    display = ":" + std::to_string(90 + getpid() % 50);
-    server = spawn({"/usr/bin/Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    for (int i = 0; i < 100 && server > 0; ++i) {
+    if (!startServer()) {
+      return;
+    }
+    for (int i = 0; i < 100; ++i) {
       pause(100);
       if (runProcess({"/usr/bin/xwininfo", "-display", display, "-root"}).exitCode == 0) {
         setenv("DISPLAY", display.c_str(), 1);
@@ -107,6 +112,33 @@ class RealWindow : public ::testing::Test {
         return;
       }
     }
+  }
+  // Starts Xvfb on the first free display number, which it reports on a pipe, so that
+  // test processes running side by side never share a server.
+  static bool startServer() {
+    int report[2];
+    if (pipe(report) != 0) {
+      return false;
+    }
+    server = spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(report[1]), "-screen", "0", "1024x768x24",
+                    "-nolisten", "tcp"});
+    close(report[1]);
+    std::string number;
+    pollfd readable{report[0], POLLIN, 0};
+    while (server > 0 && number.find('\n') == std::string::npos && poll(&readable, 1, 10000) > 0) {
+      char buffer[16];
+      const ssize_t n = read(report[0], buffer, sizeof buffer);
+      if (n <= 0) {
+        break;
+      }
+      number.append(buffer, size_t(n));
+    }
+    close(report[0]);
+    if (number.find('\n') == std::string::npos) {
+      return false;
+    }
+    display = ":" + number.substr(0, number.find('\n'));
+    return true;
   }
   static void TearDownTestSuite() {
     if (server > 0) {
@@ -146,6 +178,47 @@ class RealWindow : public ::testing::Test {
     kill(program, SIGTERM);
     waitpid(program, nullptr, 0);
     return picture;
+  }
+
+  // The X window id of the first window with the title, once it is mapped; "" if none
+  // shows up within 40 seconds (a loaded, emulated machine starts programs slowly).
+  static std::string waitForWindow(const std::string& title) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const ProcessResult found = runProcess({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", title});
+      if (found.exitCode == 0 && !found.out.empty()) {
+        return found.out.substr(0, found.out.find('\n'));
+      }
+      pause(100);
+    }
+    return "";
+  }
+  static void xdotool(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const ProcessResult result = runProcess(argv);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+  }
+  static bool haveXdotool() { return access("/usr/bin/xdotool", X_OK) == 0; }
+
+  // Runs a program of the build and, once its window with the title shows, gives it the
+  // focus and sends it `actions` (xdotool calls) as a person would; returns what the
+  // program printed, with exit code -2 when no window showed.
+  static ProcessResult playProgram(const std::string& program, const std::string& title,
+                                   const std::function<void(const std::string& window)>& actions) {
+    ProcessResult run;
+    std::thread runner([&] { run = runProcess({kBin + "/ksrun", "--end-after", "120000", kPrograms + "/" + program}); });
+    const std::string window = waitForWindow(title);
+    if (!window.empty()) {
+      xdotool({"windowfocus", "--sync", window});
+      pause(300);
+      actions(window);
+    }
+    runner.join();
+    if (window.empty()) {
+      run.exitCode = -2;
+    }
+    return run;
   }
 
   static std::string display;
@@ -195,6 +268,56 @@ TEST_F(RealWindow, AScaledWindowStretchesThePictureWithNearestSampling) {
     }
   }
   EXPECT_EQ(wrong, 0);
+}
+
+// The whole path from the X server: key presses with Shift (held down around the key it
+// changes), Enter and Escape, then a pointer move and a right click.
+TEST_F(RealWindow, KeysAndClicksSentToTheWindowReachInputWaitKeyAndWaitMouse) {
+  if (!haveXdotool()) {
+    GTEST_SKIP() << "xdotool is not installed";
+  }
+  const ProcessResult run = playProgram("typed_line.ksm", "Typing test", [](const std::string& window) {
+    xdotool({"keydown", "shift"});
+    pause(200);
+    xdotool({"key", "h"});
+    pause(200);
+    xdotool({"keyup", "shift"});
+    xdotool({"type", "--delay", "60", "i there"});
+    xdotool({"key", "--delay", "60", "Return", "Escape"});
+    pause(300);
+    xdotool({"mousemove", "--window", window, "--sync", "40", "30"});
+    pause(300);
+    xdotool({"click", "3"});
+  });
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("[log] Typed: Hi there\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[log] Key: 27\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("[log] Button: 2 at 40,30\n"), std::string::npos) << run.err;
+}
+
+// The example game can be played: the ship flies right while the key is held, Space
+// fires, and Escape ends the game, which logs what happened.
+TEST_F(RealWindow, StarPatrolIsPlayedWithTheKeyboard) {
+  if (!haveXdotool()) {
+    GTEST_SKIP() << "xdotool is not installed";
+  }
+  const ProcessResult run = playProgram("star_patrol.ksm", "Star Patrol", [](const std::string&) {
+    pause(200);
+    xdotool({"keydown", "Right"});
+    pause(1500);
+    xdotool({"keyup", "Right"});
+    xdotool({"key", "--delay", "150", "space", "space"});
+    pause(300);
+    xdotool({"key", "Escape"});
+  });
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const size_t quit = run.err.find("[log] Quit: score ");
+  ASSERT_NE(quit, std::string::npos) << run.err;
+  const std::string line = run.err.substr(quit, run.err.find('\n', quit) - quit);
+  const int shots = std::stoi(line.substr(line.find("shots fired ") + 12));
+  const int moved = std::stoi(line.substr(line.find("ship moved ") + 11));
+  EXPECT_GE(shots, 1) << line;
+  EXPECT_GT(moved, 0) << line;
 }
 
 }  // namespace
