@@ -8,8 +8,10 @@
  *   quit:          Escape
  *
  * After the last ship is lost, the game asks for a name with Input and offers another
- * round. When it ends it logs the round's figures (DebugLog). The ship, the rocks and the
- * stars are drawn with primitives. */
+ * round. When it ends it logs the round's figures (DebugLog). The ship and the stars are
+ * drawn with primitives, the rocks are the demo's rock sprite turning through rotated
+ * copies; shots and hits sound, over the sound example's tracker song. Run it from the top
+ * of the repository, where those files are. */
 #include "kestrel_runtime.h"
 
 #define WIDTH 640
@@ -50,6 +52,12 @@ static struct Star stars[MAX_STARS];
 static int shipX, shipY, startX;
 static int lives, score, shotsFired, rocksShot, frame, fireDelay, shield, spread;
 static int hasPad;
+/* Sprites and sounds of the other examples, loaded from the top of the repository; the
+ * game draws rocks with primitives and stays silent when they are not there. */
+#define ROCK_TURNS 12
+static int smallRocks[ROCK_TURNS], bigRocks[ROCK_TURNS];
+static int haveRockSprites;
+static int shotSound, hitSound;
 static int bigFont, smallFont;
 static struct ksStr* pilot;
 
@@ -181,6 +189,9 @@ static void fire(void) {
   }
   fireDelay = FIRE_DELAY;
   ++shotsFired;
+  if (shotSound) {
+    _fplaysound(shotSound);
+  }
   addShot(shipX, 0);
   if (spread) {
     addShot(shipX - 8, -3);
@@ -254,6 +265,9 @@ static void moveWorld(void) {
         rock->alive = 0;
         score += 50 - rock->size;
         ++rocksShot;
+        if (hitSound) {
+          _fplaysound(hitSound);
+        }
         break;
       }
     }
@@ -261,6 +275,9 @@ static void moveWorld(void) {
       rock->alive = 0;
       --lives;
       shield = 90;
+      if (hitSound) {
+        _fplaysound(hitSound);
+      }
     }
   }
   if (shield > 0) {
@@ -312,7 +329,10 @@ static void drawWorld(void) {
     }
   }
   for (int i = 0; i < MAX_ROCKS; ++i) {
-    if (rocks[i].alive) {
+    if (rocks[i].alive && haveRockSprites) {
+      int* turns = rocks[i].size < 24 ? smallRocks : bigRocks;
+      _fdrawimage(turns[(frame / 3 + i * 5) % ROCK_TURNS], rocks[i].x, rocks[i].y, 0);
+    } else if (rocks[i].alive) {
       int s = rocks[i].size;
       _fcolor(120, 95, 70);
       _foval(rocks[i].x - s / 2, rocks[i].y - s / 2, s, s, 1);
@@ -425,12 +445,38 @@ static int gameOver(void) {
   }
 }
 
+/* A rock turned through ROCK_TURNS copies at one scale, made once. */
+static void makeRockTurns(int rock, float scale, int* turns) {
+  for (int i = 0; i < ROCK_TURNS; ++i) {
+    turns[i] = _fcopyimage(rock);
+    _fscaleimage(turns[i], scale, scale);
+    _frotateimage(turns[i], (float)(i * 360 / ROCK_TURNS));
+  }
+}
+
+static void loadSpritesAndSounds(void) {
+  _fautomidhandle(1);
+  int rock = _floadimage(text("examples\\demo\\rock.bmp"));
+  if (rock) {
+    makeRockTurns(rock, 0.5f, smallRocks);
+    makeRockTurns(rock, 0.85f, bigRocks);
+    _ffreeimage(rock);
+    haveRockSprites = 1;
+  }
+  shotSound = _floadsound(text("examples\\sound\\blip.wav"));
+  hitSound = _floadsound(text("examples\\sound\\hit.wav"));
+  if (!rock || !shotSound || !hitSound || !_fplaymusic(text("examples/sound/tune.mod"))) {
+    _fdebuglog(text("Star Patrol: sprite or sound files not found (run it from the top of the repository)"));
+  }
+}
+
 void __MAIN(void) {
   _fgraphics(WIDTH, HEIGHT, 32, 2);
   _fapptitle(text("Star Patrol"), text(""));
   _fseedrnd(_fmillisecs());
   bigFont = _floadfont(text("sans"), 40, 1, 0, 0);
   smallFont = _floadfont(text("sans"), 15, 0, 0, 0);
+  loadSpritesAndSounds();
   hasPad = _fjoytype(0) != 0;
   _fdebuglog(hasPad ? text("Star Patrol: game pad found on port 0") : text("Star Patrol: no game pad"));
   for (;;) {
