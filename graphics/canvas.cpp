@@ -31,9 +31,7 @@ sysCanvas::~sysCanvas() {
     }
 }
 
-std::unique_ptr<sysCanvas> sysCanvas::create(int32_t width, int32_t height, uint32_t flags,
-                                             const SurfaceFormat& format, sysGraphics* owner,
-                                             FontFace* font) {
+std::unique_ptr<Surface> placeSurface(int32_t width, int32_t height, uint32_t flags, const SurfaceFormat& format) {
     std::unique_ptr<Surface> surface;
     if ((flags & CanvasSystemMemory) == 0) {
         surface = Surface::create(width, height, format, SurfaceMemory::Video);
@@ -41,6 +39,13 @@ std::unique_ptr<sysCanvas> sysCanvas::create(int32_t width, int32_t height, uint
     if (!surface) {
         surface = Surface::create(width, height, format, SurfaceMemory::System);
     }
+    return surface;
+}
+
+std::unique_ptr<sysCanvas> sysCanvas::create(int32_t width, int32_t height, uint32_t flags,
+                                             const SurfaceFormat& format, sysGraphics* owner,
+                                             FontFace* font) {
+    std::unique_ptr<Surface> surface = placeSurface(width, height, flags, format);
     if (!surface) {
         return nullptr;
     }

@@ -20,6 +20,10 @@ enum CanvasFlags : uint32_t {
     CanvasSystemMemory = 0x2000,  // system memory
 };
 
+// A surface placed as canvas flags ask: video memory where it fits, else system memory
+// (always system memory with CanvasSystemMemory). Null when neither can hold it.
+std::unique_ptr<Surface> placeSurface(int32_t width, int32_t height, uint32_t flags, const SurfaceFormat& format);
+
 class sysCanvas {
 public:
     // A canvas over an existing surface (a display may share one surface between its

@@ -1,6 +1,8 @@
 // The text console: Write, Print, Input and Locate work on the front buffer at the
 // console cursor, whatever buffer is current, scrolling the front buffer when the next
 // line would not fit.
+#include <algorithm>
+
 #include "basic/ks_error.h"
 #include "basic/ks_str.h"
 #include "graphics/console.h"
@@ -28,10 +30,6 @@ public:
     int32_t character(int32_t key) override { return keyCharacter(key); }
     bool held(int32_t key) override { return keyHeld(key); }
 };
-
-int32_t clamp(int32_t value, int32_t high) {
-    return value < 0 ? 0 : (value > high ? high : value);
-}
 
 }  // namespace
 
@@ -67,8 +65,8 @@ ksStr* inputLine(ksStr* prompt) {
 
 void locate(int32_t x, int32_t y) {
     sysCanvas* front = g.display->frontCanvas();
-    g.console.x = clamp(x, front->width());
-    g.console.y = clamp(y, front->height());
+    g.console.x = std::clamp(x, 0, front->width());
+    g.console.y = std::clamp(y, 0, front->height());
 }
 
 }  // namespace gfxcmd

@@ -36,7 +36,6 @@ void releaseDisplayObjects() {
 bool replaceDisplay(int32_t width, int32_t height, int32_t depth, int32_t driver, int32_t flags) {
     GraphicsState& g = graphicsState;
     closeGraphics(g.display);
-    g.display = nullptr;
     g.buffer = nullptr;
     g.font = nullptr;
     g.display = openGraphics(width, height, depth, driver, flags);

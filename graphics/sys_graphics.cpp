@@ -28,17 +28,9 @@ std::unique_ptr<sysGraphics> sysGraphics::create(DisplayKind kind, std::unique_p
     std::unique_ptr<sysGraphics> graphics(new sysGraphics(kind, std::move(display)));
     sysGraphics* self = graphics.get();
     const bool windowed = kind != DisplayKind::FullScreen;
-    std::shared_ptr<Surface> frontSurface = Surface::create(width, height, format, SurfaceMemory::Video);
-    if (!frontSurface) {
-        frontSurface = Surface::create(width, height, format, SurfaceMemory::System);
-    }
-    std::shared_ptr<Surface> backSurface = frontSurface;
-    if (!windowed) {
-        backSurface = Surface::create(width, height, format, SurfaceMemory::Video);
-        if (!backSurface) {
-            backSurface = Surface::create(width, height, format, SurfaceMemory::System);
-        }
-    }
+    std::shared_ptr<Surface> frontSurface = placeSurface(width, height, CanvasPlaced, format);
+    std::shared_ptr<Surface> backSurface =
+        windowed ? frontSurface : placeSurface(width, height, CanvasPlaced, format);
     if (!frontSurface || !backSurface) {
         return nullptr;
     }

@@ -13,13 +13,10 @@
 
 #include <cstring>
 
-#include "basic/ks_error.h"
 #include "bench/bench_ratio.h"
-#include "graphics/graphics_commands.h"
-#include "host/sys_runtime.h"
+#include "bench/graphics/display_run.h"
 #include "platform/display.h"
 #include "platform/window.h"
-#include "runtime/modules.h"
 
 namespace {
 
@@ -87,13 +84,7 @@ void BM_Present(benchmark::State& state) {
 }
 
 void BM_Flip(benchmark::State& state) {
-  sysRuntime* runtime = sysRuntime::create(nullptr, "", nullptr, 0);
-  currentRuntime = runtime;
-  if (!runtime || !graphics_create()) {
-    state.SkipWithError("no run");
-    return;
-  }
-  gfxcmd::graphics(kWidth, kHeight, 32, 2);
+  DisplayRun run(kWidth, kHeight, 32, 2);
   gfxcmd::setBuffer(gfxcmd::backBuffer());
   int32_t frame = 0;
   for (auto _ : state) {
@@ -102,9 +93,6 @@ void BM_Flip(benchmark::State& state) {
     ++frame;
   }
   state.SetItemsProcessed(int64_t(state.iterations()));
-  graphics_destroy();
-  currentRuntime = nullptr;
-  sysRuntime::destroy(runtime);
 }
 
 // Real time: the renderer may work on threads of its own.
