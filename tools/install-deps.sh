@@ -17,7 +17,8 @@ packages=(
   libenet-dev:i386
   libcdio-dev:i386 libcdio-paranoia-dev:i386
   libgtest-dev:i386 libbenchmark-dev:i386
-  sox libsox-fmt-base libsox-fmt-mp3
+  sox libsox-fmt-base libsox-fmt-mp3 ffmpeg
+  socat netcat-openbsd binutils-mingw-w64-i686
   xvfb x11-utils x11-apps xdotool
 )
 
