@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,10 +18,12 @@ namespace {
 
 const char kUsage[] =
     "usage: ksbind [--launcher PATH] program.ksm GAME\n"
+    "       ksbind [--launcher PATH] game.exe GAME\n"
     "\n"
     "Makes a stand-alone game: writes the executable GAME (the launcher with the module\n"
     "image appended) and libkestrel-runtime.so beside it, creating GAME's folder when\n"
-    "it does not exist. The two files are the game.\n"
+    "it does not exist. The two files are the game. A Windows game executable gives\n"
+    "the module it holds (resource RCDATA 1111).\n"
     "\n"
     "Options:\n"
     "  --launcher PATH  the launcher to use (default: kslaunch beside ksbind); the\n"
@@ -34,14 +35,7 @@ const char kUsage[] =
     "  1    the game cannot be written, or the launcher or runtime library cannot be read\n"
     "  2    usage error\n"
     "  3    the module file cannot be read\n"
-    "  4    the file is not a module image\n";
-
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, mode_t mode) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  out.close();
-  return out.good() && chmod(path.c_str(), mode) == 0;
-}
+    "  4    the file is not a module image, nor a Windows game executable holding one\n";
 
 std::string folderOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -138,7 +132,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ksbind: cannot write %s: it is a folder\n", out.c_str());
     return exit_status::kCannotWrite;
   }
-  if (!writeFile(out, game, 0755) || !writeFile(folder + "libkestrel-runtime.so", library, 0644)) {
+  if (!writeWholeFile(out, game, 0755) || !writeWholeFile(folder + "libkestrel-runtime.so", library, 0644)) {
     std::fprintf(stderr, "ksbind: cannot write %s\n", out.c_str());
     return exit_status::kCannotWrite;
   }

@@ -24,9 +24,13 @@ namespace {
 
 const char kUsage[] =
     "usage: ksrun [OPTIONS] program.ksm [PROGRAM ARGUMENTS...]\n"
+    "       ksrun [OPTIONS] game.exe [PROGRAM ARGUMENTS...]\n"
+    "       ksrun --extract game.exe out.ksm\n"
     "\n"
     "Links a Kestrel module image against the runtime library and runs it. Everything\n"
     "after the module is the program's command line, joined by spaces, options included.\n"
+    "A Windows game executable runs the module it holds (resource RCDATA 1111);\n"
+    "--extract writes that module out as a module image file instead.\n"
     "\n"
     "Options (before the module):\n"
     "  --debug          turn on the handle checks of debug mode\n"
@@ -43,10 +47,11 @@ const char kUsage[] =
     "\n"
     "Exit status:\n"
     "  0    the program ended (at its end, by End, or by --end-after)\n"
-    "  1    the program stopped on a runtime error, or the screenshot was not written\n"
+    "  1    the program stopped on a runtime error, or the screenshot (or the module\n"
+    "       of --extract) was not written\n"
     "  2    usage error\n"
     "  3    the module file cannot be read\n"
-    "  4    the file is not a module image\n"
+    "  4    the file is not a module image, nor a Windows game executable holding one\n"
     "  5    link failure (a symbol the module calls is missing)\n"
     "  6    start-up error (the runtime library or the program could not start)\n"
     "  130  ended by SIGINT; 143 ended by SIGTERM\n";
@@ -59,6 +64,7 @@ struct Options {
   std::string screenshot;
   std::string module;
   std::string args;
+  std::string extractTo;  // --extract: where the module goes instead of running
 };
 
 // A whole number of milliseconds, 0 to INT_MAX, in decimal digits only.
@@ -91,6 +97,14 @@ std::string parse(int argc, char** argv, Options& options) {
     }
     if (flag == "-h" || flag == "--help") {
       options.help = true;
+      return "";
+    }
+    if (flag == "--extract") {
+      if (i != 1 || argc != 4 || !*argv[3]) {
+        return "--extract takes exactly a game executable and the module file to write";
+      }
+      options.module = argv[2];
+      options.extractTo = argv[3];
       return "";
     }
     if (flag == "--debug") {
@@ -169,6 +183,16 @@ Runtime* loadRuntime() {
   return runtime;
 }
 
+int extract(const ModuleFile& file, const Options& options) {
+  if (!writeWholeFile(options.extractTo, file.bytes, 0644)) {
+    std::fprintf(stderr, "ksrun: cannot write %s\n", options.extractTo.c_str());
+    return exit_status::kCannotWrite;
+  }
+  std::fprintf(stderr, "ksrun: the module of %s (%zu bytes) written to %s\n", options.module.c_str(),
+               file.bytes.size(), options.extractTo.c_str());
+  return exit_status::kOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -182,6 +206,9 @@ int main(int argc, char** argv) {
   if (file.status != ModuleFile::Status::Ok) {
     std::fprintf(stderr, "ksrun: %s\n", file.error.c_str());
     return exitStatusOf(file);
+  }
+  if (!options.extractTo.empty()) {
+    return extract(file, options);
   }
   // Before the runtime library starts any thread.
   if (!RunEnder::catchStopSignals()) {
