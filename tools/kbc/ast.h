@@ -42,6 +42,7 @@ struct Expr {
   std::string spelling;
   TypeNote note;
   bool parenthesised = false;  // a call written with parentheses
+  int depth = 1;               // of the tree below: the compiler's recursion is bounded
   std::vector<ExprPtr> args;   // call arguments; [0] left, [1] right for operators
 };
 

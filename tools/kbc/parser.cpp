@@ -5,6 +5,18 @@
 namespace {
 
 constexpr int kMaxNesting = 200;  // blocks and expressions: deeper input is an error, not a crash
+constexpr int kMaxExprDepth = 2000;  // operator chains such as 1+1+...+1
+
+void measure(Expr& e) {
+  for (const ExprPtr& a : e.args) {
+    if (a && a->depth + 1 > e.depth) {
+      e.depth = a->depth + 1;
+    }
+  }
+  if (e.depth > kMaxExprDepth) {
+    fail(e.pos, "expression is too long (more than " + std::to_string(kMaxExprDepth) + " operators deep)");
+  }
+}
 
 class Parser {
  public:
@@ -594,6 +606,7 @@ class Parser {
     e->text = op;
     e->args.push_back(std::move(left));
     e->args.push_back(std::move(right));
+    measure(*e);
     return e;
   }
 
@@ -603,6 +616,7 @@ class Parser {
     e->pos = pos;
     e->text = op;
     e->args.push_back(std::move(operand));
+    measure(*e);
     return e;
   }
 
@@ -695,6 +709,7 @@ class Parser {
         f->spelling = name.text;
         f->note.sigil = name.sigil;
         f->args.push_back(std::move(e));
+        measure(*f);
         e = std::move(f);
       } else if (isOp("[")) {
         const SourcePos pos = next().pos;
@@ -704,6 +719,7 @@ class Parser {
         ix->args.push_back(std::move(e));
         ix->args.push_back(expression());
         expectOp("]", "']'");
+        measure(*ix);
         e = std::move(ix);
       } else {
         return e;
