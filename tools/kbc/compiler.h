@@ -180,6 +180,7 @@ class Compiler {
   void genFunction(Function& f);
   void genAssign(const Expr& target, const std::function<void(ValType)>& value, SourcePos pos);
   void genLocal(const Stmt& s);
+  void genStored(const Expr& value, ValType want);
   void initialise(const VarDecl& d, const Var& v);
   void storeSlot(const Slot& slot, ValType t);   // value in eax
   void loadSlot(const Slot& slot);

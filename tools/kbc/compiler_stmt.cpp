@@ -237,11 +237,21 @@ void Compiler::initialise(const VarDecl& d, const Var& v) {
     return;
   }
   if (d.init) {
-    genValue(*d.init, v.type);
+    genStored(*d.init, v.type);
   } else {
     code_.movEax(0);
   }
   storeSlot(v.slot, v.type);
+}
+
+// A value about to be stored: an empty literal is stored as the null slot, which reads
+// as "" and holds no string.
+void Compiler::genStored(const Expr& value, ValType want) {
+  if (want.vt == VT::Str && value.kind == ExprKind::StrLit && value.text.empty()) {
+    code_.movEax(0);
+  } else {
+    genValue(value, want);
+  }
 }
 
 void Compiler::genLocal(const Stmt& s) {
@@ -382,7 +392,7 @@ void Compiler::genForEach(const Stmt& s) {
   }
   checkSigil(target, v->type, "a variable");
   if (v->type != t || v->vector) {
-    fail(target.pos, "the loop variable is " + typeName(v->type) + ", the loop walks " + typeName(t) + "s");
+    fail(target.pos, "the loop variable is " + typeName(v->type) + ", the loop walks objects of type " + types_[t.type].spelling);
   }
   const int top = code_.newLabel();
   const int exit = code_.newLabel();
@@ -489,7 +499,7 @@ void Compiler::genStatement(const Stmt& s) {
   }
   switch (s.kind) {
     case StmtKind::Assign:
-      genAssign(*s.target, [&](ValType want) { genValue(*s.value, want); }, s.pos);
+      genAssign(*s.target, [&](ValType want) { genStored(*s.value, want); }, s.pos);
       break;
     case StmtKind::Call: {
       const ValType t = genCall(*s.value, true);
