@@ -309,7 +309,7 @@ void Compiler::declareGlobals(Block& top) {
   for (auto& s : top) {
     if (s->kind == StmtKind::Global) {
       for (const VarDecl& d : s->decls) {
-        if (globals_.count(d.name) || consts_.count(d.name) || arrays_.count(d.name)) {
+        if (globals_.count(d.name) || consts_.count(d.name) || arrays_.count(d.name) || functions_.count(d.name)) {
           fail(d.pos, "'" + d.spelling + "' is already declared");
         }
         Var v;
