@@ -393,7 +393,11 @@ void Compiler::collectLabels(Block& block, const std::string& bodyKey) {
 
 std::vector<uint8_t> Compiler::image() {
   elf2module::ModuleImage out;
-  code_.align4();
+  // The data starts on a page of its own: stores next to running code make processors
+  // (and emulators, page by page) throw away the code they have decoded.
+  while (code_.bytes.size() % 4096) {
+    code_.byte(0xCC);
+  }
   const int32_t base = code_.here();
   out.code = code_.bytes;
   out.code.insert(out.code.end(), data_.bytes.begin(), data_.bytes.end());
