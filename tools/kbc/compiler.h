@@ -154,6 +154,9 @@ class Compiler {
   void convert(ValType from, ValType to, SourcePos pos);
   bool convertible(ValType from, ValType to) const;
   ValType genBinary(const Expr& e);
+  bool simpleInt(const Expr& e);
+  void loadEcx(const Expr& e);
+  void genIntOperands(const Expr& a, const Expr& b);
   ValType genUnary(const Expr& e);
   ValType genCall(const Expr& e, bool statement);
   ValType genCommand(const Command& c, const Expr& e, bool statement);

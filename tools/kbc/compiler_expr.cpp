@@ -451,6 +451,52 @@ ValType Compiler::genUnary(const Expr& e) {
   return t;
 }
 
+// An integer operand that can be loaded straight into ecx: a literal, an integer
+// constant or an integer variable.
+bool Compiler::simpleInt(const Expr& e) {
+  if (e.kind == ExprKind::IntLit) {
+    return e.intValue <= 2147483647LL;
+  }
+  if (e.kind != ExprKind::Name || infer(e).vt != VT::Int) {
+    return false;
+  }
+  const Var* v = findVar(e.text);
+  return v ? !v->vector : consts_.count(e.text) != 0;
+}
+
+void Compiler::loadEcx(const Expr& e) {
+  if (e.kind == ExprKind::IntLit) {
+    code_.byte(0xB9);
+    code_.word(uint32_t(e.intValue));
+    return;
+  }
+  if (const Var* v = findVar(e.text)) {
+    checkSigil(e, v->type, "a variable");
+    if (v->slot.global) {
+      code_.bytesOf({0x8B, 0x0D});  // mov ecx,[abs]
+      code_.addressWord(v->slot.at);
+    } else {
+      code_.bytesOf({0x8B, 0x8D});  // mov ecx,[ebp+d]
+      code_.word(uint32_t(v->slot.at));
+    }
+    return;
+  }
+  code_.byte(0xB9);
+  code_.word(uint32_t(consts_.at(e.text).i));
+}
+
+// Two integer operands: the left in eax, the right in ecx.
+void Compiler::genIntOperands(const Expr& a, const Expr& b) {
+  genValue(a, {VT::Int});
+  if (simpleInt(b)) {
+    loadEcx(b);
+    return;
+  }
+  code_.pushEax();
+  genValue(b, {VT::Int});
+  code_.bytesOf({0x89, 0xC1, 0x58});  // mov ecx,eax; pop eax
+}
+
 ValType Compiler::genBinary(const Expr& e) {
   const Expr& a = *e.args[0];
   const Expr& b = *e.args[1];
@@ -479,10 +525,8 @@ ValType Compiler::genBinary(const Expr& e) {
       return t;
     }
     if (l.vt == VT::Int && r.vt == VT::Int) {
-      gen(a);
-      code_.pushEax();
-      gen(b);
-      code_.bytesOf({0x89, 0xC1, 0x58, 0x39, 0xC8, 0x0F, signedCc, 0xC0, 0x0F, 0xB6, 0xC0});
+      genIntOperands(a, b);
+      code_.bytesOf({0x39, 0xC8, 0x0F, signedCc, 0xC0, 0x0F, 0xB6, 0xC0});
       return t;
     }
     genValue(a, {VT::Float});
@@ -530,16 +574,19 @@ ValType Compiler::genBinary(const Expr& e) {
   }
   const bool bits = op == "shl" || op == "shr" || op == "sar" || op == "and" || op == "or" || op == "xor";
   const ValType work = bits ? ValType{VT::Int} : t;
-  genValue(a, work);
-  code_.pushEax();
-  genValue(b, work);
+  if (work.vt == VT::Int) {
+    genIntOperands(a, b);
+  } else {
+    genValue(a, work);
+    code_.pushEax();
+    genValue(b, work);
+  }
   if (work.vt == VT::Float) {
     uint8_t modrm = op == "+" ? 0x04 : op == "-" ? 0x24 : op == "*" ? 0x0C : 0x34;
     code_.pushEax();
     code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, modrm, 0x24, 0xD9, 0x5C, 0x24, 0x04, 0x58, 0x58});
     return t;
   }
-  code_.bytesOf({0x89, 0xC1, 0x58});  // mov ecx,eax (right); pop eax (left)
   if (op == "+") {
     code_.bytesOf({0x01, 0xC8});
   } else if (op == "-") {

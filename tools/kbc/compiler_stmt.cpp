@@ -164,6 +164,18 @@ void Compiler::genBlock(const Block& block) {
 
 void Compiler::genCondJumpFalse(const Expr& cond, int label) {
   const ValType t = infer(cond);
+  if (cond.kind == ExprKind::Binary && infer(*cond.args[0]).vt == VT::Int && infer(*cond.args[1]).vt == VT::Int) {
+    // An integer comparison jumps on the flags: the opposite condition skips the block.
+    const std::string& op = cond.text;
+    const int skip = op == "=" ? 0x5 : op == "<>" ? 0x4 : op == "<" ? 0xD : op == ">" ? 0xE : op == "<=" ? 0xF
+                     : op == ">=" ? 0xC : -1;
+    if (skip >= 0) {
+      genIntOperands(*cond.args[0], *cond.args[1]);
+      code_.bytesOf({0x39, 0xC8});  // cmp eax,ecx
+      code_.jcc(skip, label);
+      return;
+    }
+  }
   if (t.vt == VT::Str || t.vt == VT::Void) {
     fail(cond.pos, "a condition needs a number or an object, not " + typeName(t));
   }
