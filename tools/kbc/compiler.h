@@ -155,6 +155,8 @@ class Compiler {
   bool convertible(ValType from, ValType to) const;
   ValType genBinary(const Expr& e);
   bool simpleInt(const Expr& e);
+  bool pureFloat(const Expr& e, int depth);
+  void genFloatSt(const Expr& e);
   void loadEcx(const Expr& e);
   void genIntOperands(const Expr& a, const Expr& b);
   ValType genUnary(const Expr& e);

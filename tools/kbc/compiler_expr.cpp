@@ -487,6 +487,13 @@ void Compiler::loadEcx(const Expr& e) {
 
 // Two integer operands: the left in eax, the right in ecx.
 void Compiler::genIntOperands(const Expr& a, const Expr& b) {
+  if (simpleInt(a) && !simpleInt(b)) {
+    // The right side first: the left one has no effects and loads without the stack.
+    genValue(b, {VT::Int});
+    code_.bytesOf({0x89, 0xC1});  // mov ecx,eax
+    gen(a);
+    return;
+  }
   genValue(a, {VT::Int});
   if (simpleInt(b)) {
     loadEcx(b);
@@ -495,6 +502,65 @@ void Compiler::genIntOperands(const Expr& a, const Expr& b) {
   code_.pushEax();
   genValue(b, {VT::Int});
   code_.bytesOf({0x89, 0xC1, 0x58});  // mov ecx,eax; pop eax
+}
+
+// Float arithmetic without calls stays on the x87 stack (the convention leaves the
+// stack empty at every call, so nothing that calls may run in between).
+bool Compiler::pureFloat(const Expr& e, int depth) {
+  if (depth > 6) {
+    return false;
+  }
+  const ValType t = infer(e);
+  if (t.vt != VT::Int && t.vt != VT::Float) {
+    return false;
+  }
+  switch (e.kind) {
+    case ExprKind::IntLit: return e.intValue <= 2147483647LL;
+    case ExprKind::FloatLit: return true;
+    case ExprKind::Name: {
+      const Var* v = findVar(e.text);
+      return v ? !v->vector : consts_.count(e.text) != 0;
+    }
+    case ExprKind::Unary: return e.text == "-" && t.vt == VT::Float && pureFloat(*e.args[0], depth + 1);
+    case ExprKind::Binary:
+      return t.vt == VT::Float && (e.text == "+" || e.text == "-" || e.text == "*" || e.text == "/") &&
+             pureFloat(*e.args[0], depth + 1) && pureFloat(*e.args[1], depth + 1);
+    default: return false;
+  }
+}
+
+// Pushes a pure expression's value, as a float, on the x87 stack.
+void Compiler::genFloatSt(const Expr& e) {
+  const ValType t = infer(e);
+  if (e.kind == ExprKind::Name) {
+    if (const Var* v = findVar(e.text)) {
+      checkSigil(e, v->type, "a variable");
+      const uint8_t op = t.vt == VT::Int ? 0xDB : 0xD9;  // fild / fld dword
+      if (v->slot.global) {
+        code_.bytesOf({op, 0x05});
+        code_.addressWord(v->slot.at);
+      } else {
+        code_.bytesOf({op, 0x85});
+        code_.word(uint32_t(v->slot.at));
+      }
+      return;
+    }
+  }
+  if (e.kind == ExprKind::Binary) {
+    genFloatSt(*e.args[0]);
+    genFloatSt(*e.args[1]);
+    const std::string& op = e.text;
+    code_.bytesOf({0xDE, uint8_t(op == "+" ? 0xC1 : op == "-" ? 0xE9 : op == "*" ? 0xC9 : 0xF9)});  // f...p st1,st0
+    return;
+  }
+  if (e.kind == ExprKind::Unary) {
+    genFloatSt(*e.args[0]);
+    code_.bytesOf({0xD9, 0xE0});  // fchs
+    return;
+  }
+  gen(e);  // a literal or a constant
+  code_.pushEax();
+  code_.bytesOf({uint8_t(t.vt == VT::Int ? 0xDB : 0xD9), 0x04, 0x24, 0x59});  // fild/fld [esp]; pop ecx
 }
 
 ValType Compiler::genBinary(const Expr& e) {
@@ -571,6 +637,11 @@ ValType Compiler::genBinary(const Expr& e) {
     code_.call(op == "^" ? "__ksFPow" : "__ksFMod");
     floatResultToEax(8);
     return {VT::Float};
+  }
+  if (t.vt == VT::Float && pureFloat(e, 0)) {
+    genFloatSt(e);
+    code_.bytesOf({0x50, 0xD9, 0x1C, 0x24, 0x58});  // push eax; fstp dword [esp]; pop eax
+    return t;
   }
   const bool bits = op == "shl" || op == "shr" || op == "sar" || op == "and" || op == "or" || op == "xor";
   const ValType work = bits ? ValType{VT::Int} : t;
