@@ -32,3 +32,19 @@ function(ks_add_program name source)
     VERBATIM)
   add_custom_target(program_${name} ALL DEPENDS ${module})
 endfunction()
+
+# ks_add_basic_program(NAME SOURCE [kbc options...]): compiles a Kestrel Basic program
+# with kbc into ${CMAKE_BINARY_DIR}/programs/NAME.ksm. The custom target program_NAME
+# builds it.
+function(ks_add_basic_program name source)
+  get_filename_component(source_path ${source} ABSOLUTE)
+  set(module ${CMAKE_BINARY_DIR}/programs/${name}.ksm)
+  add_custom_command(
+    OUTPUT ${module}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/programs
+    COMMAND kbc ${ARGN} ${source_path} -o ${module}
+    DEPENDS ${source_path} kbc
+    COMMENT "Compiling Kestrel Basic program ${name}"
+    VERBATIM)
+  add_custom_target(program_${name} ALL DEPENDS ${module})
+endfunction()

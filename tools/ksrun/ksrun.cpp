@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "runtime/module_image.h"
 #include "runtime/module_linker.h"
 #include "runtime/runtime_interface.h"
 #include "tools/common/command_line.h"
@@ -34,6 +35,8 @@ const char kUsage[] =
     "\n"
     "Options (before the module):\n"
     "  --debug          turn on the handle checks of debug mode\n"
+    "                   (a program compiled with kbc --debug names the file and line\n"
+    "                   of a runtime error in any case)\n"
     "  --topmost        keep the program's window above the others\n"
     "  --blank-title    give the program's window a blank title\n"
     "  --end-after MS   end the program after MS milliseconds (0: at once)\n"
@@ -236,6 +239,9 @@ int main(int argc, char** argv) {
     capturePictures(1);
   }
   ConsoleDebugger debugger;
+  if (const auto image = readModuleImage(file.bytes.data(), file.bytes.size())) {
+    debugger.setModule(linked.code, size_t(image->codeSize));
+  }
   RunEnder ender(*runtime, options.endAfterMs);
   moduleEntry = reinterpret_cast<ProgramEntry>(linked.code);
   runtime->execute(startModule, options.args.c_str(), &debugger, options.debug, options.windowFlags);
