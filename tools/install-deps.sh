@@ -14,6 +14,9 @@ packages=(
   libavformat-dev:i386 libavcodec-dev:i386 libswscale-dev:i386 libswresample-dev:i386
   libopenmpt-dev:i386
   libfluidsynth-dev:i386 timgm6mb-soundfont
+  # JACK 2 for the i386 synthesiser: the ffmpeg command line pulls JACK 2 in, and apt
+  # would otherwise drop the synthesiser's headers for JACK 1.
+  libjack-jackd2-dev:i386
   libenet-dev:i386
   libcdio-dev:i386 libcdio-paranoia-dev:i386
   libgtest-dev:i386 libbenchmark-dev:i386
