@@ -1,9 +1,10 @@
 // Sound files through FFmpeg: demux, decode, and convert to interleaved signed 16-bit
-// at the file's own rate, mono or stereo. Only the local-file protocol is allowed, so
-// a program's file name can never reach the network or another protocol.
+// at the file's own rate, mono or stereo. Files open through the shared local-only
+// opener.
 #include <cstring>
 #include <vector>
 
+#include "platform/ffmpeg_input.h"
 #include "platform/pcm_decoder.h"
 
 extern "C" {
@@ -27,12 +28,8 @@ class FfmpegDecoder final : public PcmDecoder {
   }
 
   bool open(const std::string& path) {
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0 || avformat_find_stream_info(format_, nullptr) < 0) {
+    format_ = openLocalMedia(path);
+    if (!format_) {
       return false;
     }
     const AVCodec* decoder = nullptr;
@@ -182,11 +179,6 @@ class FfmpegDecoder final : public PcmDecoder {
 }  // namespace
 
 std::unique_ptr<PcmDecoder> openSoundFile(const std::string& path) {
-  static const bool quiet = [] {
-    av_log_set_level(AV_LOG_QUIET);  // broken files are answered with 0, not messages
-    return true;
-  }();
-  (void)quiet;
   auto decoder = std::make_unique<FfmpegDecoder>();
   if (!decoder->open(path)) {
     return nullptr;
