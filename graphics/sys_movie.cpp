@@ -53,6 +53,9 @@ bool sysMovie::reachDueFrame(const std::function<void()>& whileWaiting) {
     if (currentShown_ && !decoder_->advance()) {
         return false;
     }
+    if (!paced_) {
+        return true;
+    }
     int64_t next = 0;
     while (decoder_->nextFrameTime(&next) && next <= elapsedMs()) {
         decoder_->advance();

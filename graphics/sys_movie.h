@@ -26,6 +26,9 @@ public:
     int32_t width() const { return frame_.right; }
     int32_t height() const { return frame_.bottom; }
     bool playing() const { return playing_; }
+    // Paced (as opened), each frame waits for its time and late frames are skipped;
+    // unpaced, every draw shows the next frame at once (to measure decoding and drawing).
+    void setPaced(bool paced) { paced_ = paced; }
     // The audio manager's number for the sound track; 0 when none plays.
     uint32_t soundTrack() const { return soundTrack_; }
 
@@ -50,4 +53,5 @@ private:
     uint32_t soundTrack_ = 0;  // 0: none
     bool playing_ = true;
     bool currentShown_ = false;
+    bool paced_ = true;
 };
