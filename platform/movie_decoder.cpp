@@ -10,7 +10,6 @@
 #include "platform/ffmpeg_input.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
@@ -19,6 +18,8 @@ namespace {
 
 // Frame time when a frame carries none and the stream gives no rate (25 frames a second).
 constexpr int64_t kDefaultFrameMs = 40;
+// The longest wait between two frames that a stream's timestamps may ask for.
+constexpr int64_t kLongestGapMs = 10000;
 
 // The FFmpeg layout of a surface format's pixels in memory, or AV_PIX_FMT_NONE.
 AVPixelFormat pixelFormatOf(const SurfaceFormat& format) {
@@ -43,45 +44,27 @@ public:
         sws_freeContext(scaler_);
         av_frame_free(&current_);
         av_frame_free(&ahead_);
-        av_packet_free(&packet_);
-        avcodec_free_context(&codec_);
-        avformat_close_input(&format_);
     }
 
     bool open(const std::string& path) {
-        format_ = openLocalMedia(path);
-        if (!format_) {
+        if (!input_.open(path, AVMEDIA_TYPE_VIDEO)) {
             return false;
         }
-        const AVCodec* decoder = nullptr;
-        stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-        if (stream_ < 0 || !decoder) {
-            return false;
-        }
-        const AVStream* stream = format_->streams[stream_];
-        codec_ = avcodec_alloc_context3(decoder);
-        if (!codec_ || avcodec_parameters_to_context(codec_, stream->codecpar) < 0 ||
-            avcodec_open2(codec_, decoder, nullptr) < 0) {
-            return false;
-        }
-        const AVCodec* soundDecoder = nullptr;
-        hasSound_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, stream_, &soundDecoder, 0) >= 0 &&
-                    soundDecoder != nullptr;
+        hasSound_ = input_.hasStream(AVMEDIA_TYPE_AUDIO);
+        AVStream* const stream = const_cast<AVStream*>(input_.stream());
         timeBase_ = stream->time_base;
-        startPts_ = stream->start_time;
-        const AVRational rate = av_guess_frame_rate(format_, const_cast<AVStream*>(stream), nullptr);
+        const AVRational rate = av_guess_frame_rate(input_.format(), stream, nullptr);
         if (rate.num > 0 && rate.den > 0) {
             frameMs_ = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), AVRational{1, 1000}));
         }
-        packet_ = av_packet_alloc();
         current_ = av_frame_alloc();
         ahead_ = av_frame_alloc();
-        if (!packet_ || !current_ || !ahead_ || !decodeInto(current_, &currentTime_)) {
+        if (!current_ || !ahead_ || !decodeInto(current_, &currentTime_)) {
             return false;
         }
         width_ = current_->width;
         height_ = current_->height;
-        return width_ > 0 && height_ > 0;
+        return true;
     }
 
     int32_t width() const override { return width_; }
@@ -126,71 +109,64 @@ public:
     }
 
 private:
-    // Decodes the next video frame into `frame` with its time; false at the end of the
-    // stream or on an error that stops decoding. Damaged packets are skipped.
+    // Decodes the next video frame that has a picture into `frame`, with its time;
+    // false at the end of the stream or on an error that stops decoding.
     bool decodeInto(AVFrame* frame, int64_t* time) {
         av_frame_unref(frame);
-        while (!ended_) {
-            const int received = avcodec_receive_frame(codec_, frame);
-            if (received == 0) {
-                if (frame->width <= 0 || frame->height <= 0) {
-                    av_frame_unref(frame);
-                    continue;
-                }
+        while (input_.receive(frame)) {
+            if (frame->width > 0 && frame->height > 0) {
                 *time = timeOf(frame);
                 return true;
             }
-            if (received != AVERROR(EAGAIN)) {
-                ended_ = true;
-                break;
-            }
-            if (av_read_frame(format_, packet_) < 0) {
-                avcodec_send_packet(codec_, nullptr);  // drain the frames still held
-                continue;
-            }
-            if (packet_->stream_index == stream_) {
-                const int sent = avcodec_send_packet(codec_, packet_);
-                if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
-                    ended_ = true;
-                }
-            }
-            av_packet_unref(packet_);
+            av_frame_unref(frame);
         }
         return false;
     }
 
-    // Milliseconds from the stream's start, never going back; a frame without a
-    // timestamp comes one frame time after the one before.
+    // Milliseconds from the first frame, which is shown at once. A frame without a
+    // timestamp, or one whose timestamp falls back or leaps far ahead (a damaged or
+    // spliced stream), follows the one before by the spacing of the frames before it,
+    // and later frames keep their spacing from it: a stream can neither stall its reader
+    // for hours nor rush it through its frames.
     int64_t timeOf(const AVFrame* frame) {
         const int64_t pts = frame->best_effort_timestamp;
-        int64_t ms = lastTime_ < 0 ? 0 : lastTime_ + frameMs_;
+        const int64_t following = lastTime_ < 0 ? 0 : lastTime_ + (lastStep_ > 0 ? lastStep_ : frameMs_);
+        int64_t ms = following;
         if (pts != AV_NOPTS_VALUE) {
             if (startPts_ == AV_NOPTS_VALUE) {
                 startPts_ = pts;
             }
-            ms = av_rescale_q(pts - startPts_, timeBase_, AVRational{1, 1000});
+            int64_t sincePts = 0;
+            const bool wild = __builtin_sub_overflow(pts, startPts_, &sincePts) ||
+                              __builtin_add_overflow(av_rescale_q(sincePts, timeBase_, AVRational{1, 1000}), shift_,
+                                                     &ms);
+            if (wild || ms < std::max<int64_t>(lastTime_, 0) ||
+                (lastTime_ >= 0 && ms > lastTime_ + kLongestGapMs)) {
+                shift_ = wild ? 0 : shift_ + (following - ms);
+                ms = following;
+            }
         }
-        ms = std::max<int64_t>(ms, std::max<int64_t>(lastTime_, 0));
+        if (lastTime_ >= 0) {
+            lastStep_ = ms - lastTime_;
+        }
         lastTime_ = ms;
         return ms;
     }
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVPacket* packet_ = nullptr;
+    MediaStreamDecoder input_;
     AVFrame* current_ = nullptr;
     AVFrame* ahead_ = nullptr;
     SwsContext* scaler_ = nullptr;
-    int stream_ = -1;
     int32_t width_ = 0;
     int32_t height_ = 0;
     bool hasSound_ = false;
-    bool ended_ = false;
     bool aheadReady_ = false;
     AVRational timeBase_{1, 1000};
     int64_t startPts_ = AV_NOPTS_VALUE;
     int64_t frameMs_ = kDefaultFrameMs;
     int64_t lastTime_ = -1;
+    int64_t lastStep_ = 0;  // the spacing of the last two frames
+    int64_t shift_ = 0;  // what discontinuities added to the stream's own times
     int64_t currentTime_ = 0;
     int64_t aheadTime_ = 0;
 };

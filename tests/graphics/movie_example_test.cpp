@@ -20,7 +20,8 @@ TEST(MovieExample, PlaysTheBuildsClipToTheEnd) {
               "[log] Playing before the first draw: 1\n"
               "[log] Frames drawn: some\n"
               "[log] Playing after the end: 0\n"
-              "[end] Program has ended\n");
+              "[end] Program has ended\n"
+              "ksrun: screenshot written to " + shot + "\n");
     EXPECT_GT(std::filesystem::file_size(shot), 1000u);
     std::filesystem::remove_all(dir);
 }

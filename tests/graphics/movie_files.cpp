@@ -57,8 +57,10 @@ bool runFfmpeg(const std::vector<std::string>& arguments, std::string* error) {
 
 }  // namespace
 
-bool makeMovie(const std::string& path, const MovieFormat& format, const std::vector<MovieFrame>& frames,
-               int width, int height, int fps, bool withSound, std::string* error) {
+namespace {
+
+bool encode(const std::string& path, const MovieFormat& format, const std::vector<MovieFrame>& frames, int width,
+            int height, int fps, bool withSound, const std::string& options, std::string* error) {
     const std::string raw = path + ".rgb";
     std::FILE* out = std::fopen(raw.c_str(), "wb");
     if (!out) {
@@ -87,6 +89,9 @@ bool makeMovie(const std::string& path, const MovieFormat& format, const std::ve
         arguments.insert(arguments.end(), {"-f", "lavfi", "-i",
                                            "sine=frequency=440:sample_rate=44100:duration=" + std::to_string(seconds)});
     }
+    for (const std::string& word : words(options)) {
+        arguments.push_back(word);
+    }
     for (const std::string& word : words(format.video)) {
         arguments.push_back(word);
     }
@@ -99,6 +104,37 @@ bool makeMovie(const std::string& path, const MovieFormat& format, const std::ve
     const bool made = runFfmpeg(arguments, error);
     std::remove(raw.c_str());
     return made;
+}
+
+}  // namespace
+
+bool makeMovie(const std::string& path, const MovieFormat& format, const std::vector<MovieFrame>& frames,
+               int width, int height, int fps, bool withSound, std::string* error) {
+    return encode(path, format, frames, width, height, fps, withSound, "", error);
+}
+
+bool makeMovieWith(const std::string& path, const MovieFormat& format, const std::vector<MovieFrame>& frames,
+                   int width, int height, int fps, const std::string& options, std::string* error) {
+    return encode(path, format, frames, width, height, fps, false, options, error);
+}
+
+bool concatenate(const std::vector<std::string>& parts, const std::string& to) {
+    std::FILE* out = std::fopen(to.c_str(), "wb");
+    bool ok = out != nullptr;
+    for (const std::string& part : parts) {
+        std::FILE* in = ok ? std::fopen(part.c_str(), "rb") : nullptr;
+        ok = in != nullptr;
+        for (int c; ok && (c = std::fgetc(in)) != EOF;) {
+            std::fputc(c, out);
+        }
+        if (in) {
+            std::fclose(in);
+        }
+    }
+    if (out) {
+        std::fclose(out);
+    }
+    return ok;
 }
 
 bool makeSoundOnly(const std::string& path, std::string* error) {

@@ -32,6 +32,13 @@ extern const MovieFormat kOggTheora; // Ogg, Theora, Vorbis sound
 bool makeMovie(const std::string& path, const MovieFormat& format, const std::vector<MovieFrame>& frames,
                int width, int height, int fps, bool withSound, std::string* error);
 
+// As makeMovie without sound, with extra ffmpeg output options (for example
+// "-output_ts_offset 3600" to start the timestamps an hour in).
+bool makeMovieWith(const std::string& path, const MovieFormat& format, const std::vector<MovieFrame>& frames,
+                   int width, int height, int fps, const std::string& options, std::string* error);
+// The files one after the other in a new file (MPEG transport streams splice this way).
+bool concatenate(const std::vector<std::string>& parts, const std::string& to);
+
 // A sound file without any video: a WAV of a one-second tone.
 bool makeSoundOnly(const std::string& path, std::string* error);
 

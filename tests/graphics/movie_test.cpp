@@ -196,16 +196,18 @@ TEST_F(MovieTest, DestinationsReachingOutsideTheBufferAreClipped) {
 // late, it gets the frame now due rather than the next one in the file.
 TEST_F(MovieTest, FramesAdvanceWithTimeNotWithCalls) {
     const std::vector<MovieFrame> five(5, MovieFrame{kGreen, kGreen});
-    const int32_t m = open(movie(kAviMpeg4, five, 4, false));
+    const std::string path = movie(kAviMpeg4, five, 4, false);
+    const uint32_t start = monotonicMillis();  // before the movie's clock starts
+    const int32_t m = open(path);
     ASSERT_NE(m, 0);
-    const uint32_t start = monotonicMillis();
     int calls = 0;
     while (drawMovie(m) == 1 && calls < 50) {
         ++calls;
     }
     const uint32_t took = monotonicMillis() - start;
+    EXPECT_GE(calls, 1);
     EXPECT_LE(calls, 5);
-    EXPECT_GE(took, 1000u - 15u);  // the last frame is due 1 s after the start
+    EXPECT_GE(took, 1000u);  // the last frame is due 1 s after the movie opened
 
     const int32_t late = open(movie(kAviMpeg4, kThreeFrames, 2, false));
     ASSERT_NE(late, 0);

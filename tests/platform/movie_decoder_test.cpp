@@ -53,6 +53,27 @@ TEST_F(MovieDecoderTest, FramesCarryTheirTimesAndEndWithTheStream) {
     }
 }
 
+// A spliced stream whose timestamps fall back, or leap an hour ahead, neither rushes
+// nor stalls the reader: the first frame after the splice follows by one frame time, and
+// the later ones keep their spacing.
+TEST_F(MovieDecoderTest, TimestampLeapsAreBridged) {
+    const std::vector<MovieFrame> two(2, MovieFrame{0xFF0000, 0x0000FF});
+    const MovieFormat ts{"Ts", ".ts", "-c:v mpeg4 -q:v 2", nullptr};
+    std::string error;
+    ASSERT_TRUE(makeMovieWith(dir_ + "/a.ts", ts, two, 32, 16, 4, "", &error)) << error;
+    for (const char* options : {"", "-output_ts_offset 3600"}) {
+        ASSERT_TRUE(makeMovieWith(dir_ + "/b.ts", ts, two, 32, 16, 4, options, &error)) << error;
+        ASSERT_TRUE(concatenate({dir_ + "/a.ts", dir_ + "/b.ts"}, dir_ + "/spliced.ts"));
+        const std::unique_ptr<MovieDecoder> movie = MovieDecoder::open(dir_ + "/spliced.ts");
+        ASSERT_NE(movie, nullptr);
+        std::vector<int64_t> times = {movie->frameTime()};
+        while (movie->advance()) {
+            times.push_back(movie->frameTime());
+        }
+        EXPECT_EQ(times, (std::vector<int64_t>{0, 250, 500, 750})) << options;
+    }
+}
+
 // Red left half, blue right half, read back in each format's own layout.
 TEST_F(MovieDecoderTest, ConvertsIntoEverySurfaceFormat) {
     const std::unique_ptr<MovieDecoder> movie = MovieDecoder::open(make(kAviMpeg4, 2, 2, true));
