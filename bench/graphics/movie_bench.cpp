@@ -2,7 +2,7 @@
 // work: decode, convert into the picture, copy onto the buffer) against FFmpeg decoding
 // plus swscale conversion of the same file alone, in the same run. Frames per second are
 // the items per second. Goal, judged on native machines only: at least 0.9 of the
-// baseline's frame rate (a ratio of times of at most 1.11).
+// baseline's frame rate: the printed ratio, the baseline's time over ours.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -146,7 +146,9 @@ int main(int argc, char** argv) {
                      moviePath.c_str());
         return 1;
     }
-    const int result = runWithRatios(argc, argv, {{"BM_DrawMovieUnpaced", "BM_FfmpegDecodeAndConvert"}});
+    // The baseline's time over ours: our frame rate as a share of the baseline's.
+    const int result = runWithRatios(
+        argc, argv, {{"BM_FfmpegDecodeAndConvert/repeats:3", "BM_DrawMovieUnpaced/repeats:3"}});
     std::filesystem::remove_all(folder);
     return result;
 }
