@@ -4,6 +4,7 @@
 
 #include "audio/engine/sound_engine.h"
 #include "platform/paths.h"
+#include "platform/pcm_decoder.h"
 
 namespace {
 
@@ -138,8 +139,10 @@ sysChannel* sysAudio::playCDTrack(int32_t track, int32_t mode) {
   return cd_;
 }
 
+// Always through FFmpeg: a movie's name says nothing of its sound (a ".raw" name must
+// not make the file's bytes play as raw samples).
 uint32_t sysAudio::playSoundTrack(const std::string& path) {
-  StreamSource* const stream = engine_->openStream(path);
+  StreamSource* const stream = engine_->openStream(openSoundFile(path));
   if (!stream) {
     return 0;
   }
