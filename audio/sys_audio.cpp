@@ -4,6 +4,7 @@
 
 #include "audio/engine/sound_engine.h"
 #include "platform/paths.h"
+#include "platform/pcm_decoder.h"
 
 namespace {
 
@@ -27,9 +28,13 @@ sysAudio::sysAudio() : engine_(std::make_unique<SoundEngine>()) {
   adopt(cd_);
 }
 
-// Channels go first, last made first (closing streams and freeing songs), then the
-// sounds, then the engine.
+// Movie sound tracks go first, then the channels, last made first (closing streams
+// and freeing songs), then the sounds, then the engine.
 sysAudio::~sysAudio() {
+  for (const auto& [number, stream] : tracks_) {
+    engine_->closeStream(stream);
+  }
+  tracks_.clear();
   for (auto it = channels_.rbegin(); it != channels_.rend(); ++it) {
     delete *it;
   }
@@ -132,4 +137,32 @@ sysChannel* sysAudio::playMusic(const std::string& name) {
 sysChannel* sysAudio::playCDTrack(int32_t track, int32_t mode) {
   cd_->play(track, mode);
   return cd_;
+}
+
+// Always through FFmpeg: a movie's name says nothing of its sound (a ".raw" name must
+// not make the file's bytes play as raw samples).
+uint32_t sysAudio::playSoundTrack(const std::string& path) {
+  StreamSource* const stream = engine_->openStream(openSoundFile(path));
+  if (!stream) {
+    return 0;
+  }
+  if (engine_->playStream(SoundEngine::kAnyFree, stream) < 0) {
+    engine_->closeStream(stream);
+    return 0;
+  }
+  tracks_[++lastTrack_] = stream;
+  return lastTrack_;
+}
+
+bool sysAudio::soundTrackPlaying(uint32_t track) {
+  const auto found = tracks_.find(track);
+  return found != tracks_.end() && engine_->isPlaying(found->second->voice);
+}
+
+void sysAudio::closeSoundTrack(uint32_t track) {
+  const auto found = tracks_.find(track);
+  if (found != tracks_.end()) {
+    engine_->closeStream(found->second);
+    tracks_.erase(found);
+  }
 }

@@ -14,6 +14,7 @@
 #include "host/host_services.h"
 
 class SoundEngine;
+class StreamSource;
 class sysAudio;
 
 struct sysSound {
@@ -47,6 +48,11 @@ class sysAudio final : public AudioHost {
   // The channel a handle names, or null unless this manager made it.
   sysChannel* channel(int32_t handle) const;
 
+  // Movie sound tracks, streamed on channels of their own (path already resolved).
+  uint32_t playSoundTrack(const std::string& path) override;
+  bool soundTrackPlaying(uint32_t track) override;
+  void closeSoundTrack(uint32_t track) override;
+
  private:
   void adopt(sysChannel* channel);
 
@@ -57,4 +63,7 @@ class sysAudio final : public AudioHost {
   std::vector<sysSoundChannel*> pool_;
   std::map<std::string, sysMusicChannel*> music_;
   sysCDChannel* cd_ = nullptr;
+  // Open sound tracks by number; numbers are never reused within a manager.
+  std::map<uint32_t, StreamSource*> tracks_;
+  uint32_t lastTrack_ = 0;
 };

@@ -16,6 +16,7 @@ void console_commands_link(LinkCallback callback);
 void font_commands_link(LinkCallback callback);
 void image_commands_link(LinkCallback callback);
 void collision_commands_link(LinkCallback callback);
+void movie_commands_link(LinkCallback callback);
 
 namespace gfxcmd {
 
@@ -133,6 +134,14 @@ int32_t imageRectOverlap(int32_t image, int32_t x, int32_t y, int32_t rectX, int
                          int32_t rectHeight);
 int32_t imageRectCollide(int32_t image, int32_t x, int32_t y, int32_t frame, int32_t rectX, int32_t rectY,
                          int32_t rectWidth, int32_t rectHeight);
+
+// Movies.
+int32_t openMovie(ksStr* file);
+int32_t drawMovie(int32_t movie, int32_t x = 0, int32_t y = 0, int32_t w = -1, int32_t h = -1);
+int32_t movieWidth(int32_t movie);
+int32_t movieHeight(int32_t movie);
+int32_t moviePlaying(int32_t movie);
+void closeMovie(int32_t movie);
 
 // The frame of an image argument, validated in debug mode ("Image does not exist", "Image
 // frame out of range"). Outside it the image handle is trusted, and a frame number beyond

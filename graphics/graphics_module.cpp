@@ -39,4 +39,5 @@ void graphics_link(LinkCallback callback) {
     font_commands_link(callback);
     image_commands_link(callback);
     collision_commands_link(callback);
+    movie_commands_link(callback);
 }

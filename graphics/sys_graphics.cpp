@@ -7,8 +7,10 @@
 #include "basic/ks_error.h"
 #include "graphics/image_file.h"
 #include "graphics/sys_font.h"
+#include "graphics/sys_movie.h"
 #include "host/sys_runtime.h"
 #include "platform/display.h"
+#include "platform/paths.h"
 #include "platform/periodic_timer.h"
 
 namespace {
@@ -50,6 +52,7 @@ std::unique_ptr<sysGraphics> sysGraphics::create(DisplayKind kind, std::unique_p
 
 sysGraphics::~sysGraphics() {
     presentationTimer_.reset();
+    movies_.clear();
     fonts_.clear();
     defaultFont_.reset();
     canvases_.clear();
@@ -190,6 +193,25 @@ sysFont* sysGraphics::verifyFont(uint32_t handle) const {
 
 void sysGraphics::freeFont(sysFont* font) {
     fonts_.erase(handleOf(font));
+}
+
+sysMovie* sysGraphics::openMovie(const std::string& file) {
+    std::unique_ptr<sysMovie> movie = sysMovie::open(resolvePath(file), *this);
+    if (!movie) {
+        return nullptr;
+    }
+    sysMovie* made = movie.get();
+    movies_[handleOf(made)] = std::move(movie);
+    return made;
+}
+
+sysMovie* sysGraphics::verifyMovie(uint32_t handle) const {
+    const auto found = movies_.find(handle);
+    return found == movies_.end() ? nullptr : found->second.get();
+}
+
+void sysGraphics::closeMovie(uint32_t handle) {
+    movies_.erase(handle);
 }
 
 void sysGraphics::backupSurfaces() {

@@ -16,6 +16,7 @@
 class PlatformDisplay;
 class PeriodicTimer;
 class sysFont;
+class sysMovie;
 
 class sysGraphics final : public GraphicsHost {
 public:
@@ -68,6 +69,14 @@ public:
     sysFont* verifyFont(uint32_t handle) const;
     void freeFont(sysFont* font);
 
+    // Movies opened on the display, kept in its set; handles are their addresses.
+    // openMovie resolves the program's file name; null when the movie cannot be opened.
+    sysMovie* openMovie(const std::string& file);
+    // The movie of a handle if it is one of the display's open movies.
+    sysMovie* verifyMovie(uint32_t handle) const;
+    // Closes a movie of the set; any other handle is ignored.
+    void closeMovie(uint32_t handle);
+
     // A windowed display shows drawing on its front buffer within one presentation tick;
     // this shows it now (before the display closes, so the last picture is not lost).
     void presentPending();
@@ -91,6 +100,7 @@ private:
     std::unordered_map<uint32_t, std::unique_ptr<sysCanvas>> canvases_;
     std::unordered_map<uint32_t, std::unique_ptr<sysFont>> fonts_;
     std::vector<std::string> fontFiles_;
+    std::unordered_map<uint32_t, std::unique_ptr<sysMovie>> movies_;
     // Windowed kinds: the front counter value last presented, shared with the tick thread.
     std::atomic<uint32_t> lastPresented_{0};
     std::unique_ptr<PeriodicTimer> presentationTimer_;

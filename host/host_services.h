@@ -1,7 +1,11 @@
 // What the host window needs of the managers that other modules open: the display
-// (presentation, surface backup) and the input devices (fed from window events).
-// The managers implement these; the host sees nothing else of them.
+// (presentation, surface backup) and the input devices (fed from window events); and
+// what the display needs of the audio manager (a movie's sound track). The managers
+// implement these; the host sees nothing else of them.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 enum class DisplayKind { None, ScaledWindow, Window, FullScreen };
 
@@ -29,6 +33,12 @@ class InputHost {
 class AudioHost {
  public:
   virtual ~AudioHost() = default;
+  // A movie's sound track: the file's audio streamed from its start through the sound
+  // engine. A track number (never 0), or 0 when the file has no sound that plays. The
+  // manager closes the tracks still open when it closes; unknown numbers are ignored.
+  virtual uint32_t playSoundTrack(const std::string& path) = 0;
+  virtual bool soundTrackPlaying(uint32_t track) = 0;
+  virtual void closeSoundTrack(uint32_t track) = 0;
 };
 
 class FileSystemHost {

@@ -1,14 +1,12 @@
 // Sound files through FFmpeg: demux, decode, and convert to interleaved signed 16-bit
-// at the file's own rate, mono or stereo. Only the local-file protocol is allowed, so
-// a program's file name can never reach the network or another protocol.
+// at the file's own rate, mono or stereo, on the adapters' shared stream decoder.
 #include <cstring>
 #include <vector>
 
+#include "platform/ffmpeg_input.h"
 #include "platform/pcm_decoder.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
@@ -20,65 +18,46 @@ class FfmpegDecoder final : public PcmDecoder {
  public:
   ~FfmpegDecoder() override {
     av_frame_free(&frame_);
-    av_packet_free(&packet_);
     swr_free(&resampler_);
-    avcodec_free_context(&codec_);
-    avformat_close_input(&format_);
   }
 
   bool open(const std::string& path) {
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0 || avformat_find_stream_info(format_, nullptr) < 0) {
+    if (!input_.open(path, AVMEDIA_TYPE_AUDIO)) {
       return false;
     }
-    const AVCodec* decoder = nullptr;
-    stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (stream_ < 0 || !decoder) {
+    const AVCodecContext* codec = input_.codec();
+    if (codec->sample_rate <= 0 || codec->ch_layout.nb_channels <= 0) {
       return false;
     }
-    codec_ = avcodec_alloc_context3(decoder);
-    if (!codec_ ||
-        avcodec_parameters_to_context(codec_, format_->streams[stream_]->codecpar) < 0 ||
-        avcodec_open2(codec_, decoder, nullptr) < 0) {
-      return false;
-    }
-    if (codec_->sample_rate <= 0 || codec_->ch_layout.nb_channels <= 0) {
-      return false;
-    }
-    channels_ = codec_->ch_layout.nb_channels == 1 ? 1 : 2;
+    channels_ = codec->ch_layout.nb_channels == 1 ? 1 : 2;
     AVChannelLayout outLayout;
     av_channel_layout_default(&outLayout, channels_);
     AVChannelLayout inLayout;
-    if (codec_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-      av_channel_layout_default(&inLayout, codec_->ch_layout.nb_channels);
+    if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+      av_channel_layout_default(&inLayout, codec->ch_layout.nb_channels);
     } else {
-      av_channel_layout_copy(&inLayout, &codec_->ch_layout);
+      av_channel_layout_copy(&inLayout, &codec->ch_layout);
     }
     const int made = swr_alloc_set_opts2(&resampler_, &outLayout, AV_SAMPLE_FMT_S16,
-                                         codec_->sample_rate, &inLayout, codec_->sample_fmt,
-                                         codec_->sample_rate, 0, nullptr);
+                                         codec->sample_rate, &inLayout, codec->sample_fmt,
+                                         codec->sample_rate, 0, nullptr);
     av_channel_layout_uninit(&inLayout);
     if (made < 0 || swr_init(resampler_) < 0) {
       return false;
     }
-    packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
-    if (!packet_ || !frame_) {
+    if (!frame_) {
       return false;
     }
     // A file whose audio does not decode at all is not a sound file.
     return fill() && !pending_.empty();
   }
 
-  int rate() const override { return codec_->sample_rate; }
+  int rate() const override { return input_.codec()->sample_rate; }
   int64_t framesHint() const override {
-    const AVStream* stream = format_->streams[stream_];
+    const AVStream* stream = input_.stream();
     if (stream->duration > 0) {
-      return av_rescale_q(stream->duration, stream->time_base, AVRational{1, codec_->sample_rate});
+      return av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate()});
     }
     return 0;
   }
@@ -104,15 +83,12 @@ class FfmpegDecoder final : public PcmDecoder {
   }
 
   bool rewind() override {
-    if (av_seek_frame(format_, stream_, 0, AVSEEK_FLAG_BACKWARD) < 0 &&
-        avformat_seek_file(format_, -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0) {
+    if (!input_.rewind()) {
       return false;
     }
-    avcodec_flush_buffers(codec_);
     swr_convert(resampler_, nullptr, 0, nullptr, 0);
     pending_.clear();
     taken_ = 0;
-    ended_ = false;
     return true;
   }
 
@@ -122,34 +98,12 @@ class FfmpegDecoder final : public PcmDecoder {
   bool fill() {
     pending_.clear();
     taken_ = 0;
-    while (!ended_) {
-      const int received = avcodec_receive_frame(codec_, frame_);
-      if (received == 0) {
-        convert();
-        av_frame_unref(frame_);
-        if (!pending_.empty()) {
-          return true;
-        }
-        continue;
+    while (input_.receive(frame_)) {
+      convert();
+      av_frame_unref(frame_);
+      if (!pending_.empty()) {
+        return true;
       }
-      if (received != AVERROR(EAGAIN)) {  // the end, or a decoding error
-        ended_ = true;
-        break;
-      }
-      const int got = av_read_frame(format_, packet_);
-      if (got < 0) {
-        avcodec_send_packet(codec_, nullptr);  // drain
-        continue;
-      }
-      if (packet_->stream_index == stream_) {
-        const int sent = avcodec_send_packet(codec_, packet_);
-        if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
-          av_packet_unref(packet_);
-          ended_ = true;
-          break;
-        }
-      }
-      av_packet_unref(packet_);
     }
     return false;
   }
@@ -167,14 +121,10 @@ class FfmpegDecoder final : public PcmDecoder {
     pending_.resize(made > 0 ? size_t(made) * channels_ : 0);
   }
 
-  AVFormatContext* format_ = nullptr;
-  AVCodecContext* codec_ = nullptr;
+  MediaStreamDecoder input_;
   SwrContext* resampler_ = nullptr;
-  AVPacket* packet_ = nullptr;
   AVFrame* frame_ = nullptr;
-  int stream_ = -1;
   int channels_ = 2;
-  bool ended_ = false;
   std::vector<int16_t> pending_;
   size_t taken_ = 0;
 };
@@ -182,11 +132,6 @@ class FfmpegDecoder final : public PcmDecoder {
 }  // namespace
 
 std::unique_ptr<PcmDecoder> openSoundFile(const std::string& path) {
-  static const bool quiet = [] {
-    av_log_set_level(AV_LOG_QUIET);  // broken files are answered with 0, not messages
-    return true;
-  }();
-  (void)quiet;
   auto decoder = std::make_unique<FfmpegDecoder>();
   if (!decoder->open(path)) {
     return nullptr;

@@ -497,34 +497,67 @@ bool Surface::stretchCopy(const SurfaceRect& dstRect, const Surface& source, con
         }
         return stretchCopy(dstRect, *snap, snap->rect(), keyed, key);
     }
+    stretchRows(dstRect.left, dstRect.top, dstRect.right, dstRect.bottom, dstRect, source, srcRect, keyed, key);
+    return true;
+}
+
+SurfaceRect Surface::stretchCopyClipped(int64_t left, int64_t top, int64_t right, int64_t bottom,
+                                        const Surface& source, const SurfaceRect& srcRect) {
+    if (right <= left || bottom <= top || srcRect.empty() || !contains(source.rect(), srcRect) ||
+        &source == this) {
+        return {};
+    }
+    const SurfaceRect visible{int32_t(std::clamp<int64_t>(left, 0, width_)),
+                              int32_t(std::clamp<int64_t>(top, 0, height_)),
+                              int32_t(std::clamp<int64_t>(right, 0, width_)),
+                              int32_t(std::clamp<int64_t>(bottom, 0, height_))};
+    if (visible.empty()) {
+        return {};
+    }
+    if (right - left == srcRect.width() && bottom - top == srcRect.height()) {
+        // No scaling: the visible part is a plain copy of the matching source part.
+        const SurfaceRect part{int32_t(srcRect.left + (visible.left - left)),
+                               int32_t(srcRect.top + (visible.top - top)),
+                               int32_t(srcRect.left + (visible.right - left)),
+                               int32_t(srcRect.top + (visible.bottom - top))};
+        return copy(visible, source, part) ? visible : SurfaceRect{};
+    }
+    stretchRows(left, top, right, bottom, visible, source, srcRect, false, 0);
+    return visible;
+}
+
+// Each destination pixel of the whole stretch (left, top, right, bottom) samples the
+// source pixel under its centre; only the pixels of `visible` (inside it and inside this
+// surface) are written.
+void Surface::stretchRows(int64_t left, int64_t top, int64_t right, int64_t bottom, const SurfaceRect& visible,
+                          const Surface& source, const SurfaceRect& srcRect, bool keyed, uint32_t key) {
     const int32_t bytes = format_.bytesPerPixel();
     const int32_t sbytes = source.format_.bytesPerPixel();
-    const int32_t w = dstRect.width();
-    const int32_t h = dstRect.height();
+    const int64_t w = right - left;
+    const int64_t h = bottom - top;
     const int64_t sw = srcRect.width();
     const int64_t sh = srcRect.height();
-    // Each destination pixel samples the source pixel under its centre.
-    std::vector<int32_t> columns(static_cast<size_t>(w));
-    for (int32_t x = 0; x < w; ++x) {
-        columns[size_t(x)] = int32_t(srcRect.left + (int64_t(2 * int64_t(x) + 1) * sw) / (2 * int64_t(w))) * sbytes;
+    std::vector<int32_t> columns(static_cast<size_t>(visible.width()));
+    for (int32_t x = visible.left; x < visible.right; ++x) {
+        const int64_t dx = x - left;
+        columns[size_t(x - visible.left)] = int32_t(srcRect.left + ((2 * dx + 1) * sw) / (2 * w)) * sbytes;
     }
     const bool sameFormat = source.format_ == format_;
     const Converter convert(source.format_, format_);
     const uint32_t used = source.format_.usedBits();
     const uint32_t k = key & used;
-    for (int32_t y = 0; y < h; ++y) {
-        const int64_t sy = srcRect.top + ((2 * int64_t(y) + 1) * sh) / (2 * int64_t(h));
+    for (int32_t y = visible.top; y < visible.bottom; ++y) {
+        const int64_t sy = srcRect.top + ((2 * (y - top) + 1) * sh) / (2 * h);
         const uint8_t* srow = source.pixels_ + sy * source.pitch_;
-        uint8_t* d = pixels_ + int64_t(dstRect.top + y) * pitch_ + int64_t(dstRect.left) * bytes;
-        for (int32_t x = 0; x < w; ++x, d += bytes) {
-            const uint32_t p = loadPixel(srow + columns[size_t(x)], sbytes);
-            if (keyed && (p & used) == k) {
-                continue;
+        uint8_t* d = pixels_ + int64_t(y) * pitch_ + int64_t(visible.left) * bytes;
+        for (const int32_t column : columns) {
+            const uint32_t p = loadPixel(srow + column, sbytes);
+            if (!keyed || (p & used) != k) {
+                storePixel(d, bytes, sameFormat ? p : convert(p));
             }
-            storePixel(d, bytes, sameFormat ? p : convert(p));
+            d += bytes;
         }
     }
-    return true;
 }
 
 int64_t Surface::videoMemoryTotal() { return videoBudget; }

@@ -84,6 +84,13 @@ public:
     bool stretchCopy(const SurfaceRect& dstRect, const Surface& source,
                      const SurfaceRect& srcRect, bool keyed = false, uint32_t key = 0);
 
+    // A stretched copy (nearest pixel, no key) onto a destination whose edges may lie
+    // outside this surface, given as 64-bit values so that x + w cannot overflow: only the
+    // part inside is drawn, each pixel sampled as in the whole stretch. The source must
+    // be another surface. Returns the rectangle drawn, empty when nothing was.
+    SurfaceRect stretchCopyClipped(int64_t left, int64_t top, int64_t right, int64_t bottom,
+                                   const Surface& source, const SurfaceRect& srcRect);
+
     // Memory access without the lock ceremony, for platform code (upload to a texture).
     const uint8_t* pixels() const { return pixels_; }
     uint8_t* pixels() { return pixels_; }
@@ -101,6 +108,8 @@ public:
 
 private:
     Surface() = default;
+    void stretchRows(int64_t left, int64_t top, int64_t right, int64_t bottom, const SurfaceRect& visible,
+                     const Surface& source, const SurfaceRect& srcRect, bool keyed, uint32_t key);
 
     int32_t width_ = 0;
     int32_t height_ = 0;

@@ -223,7 +223,10 @@ int SoundEngine::startFed(int index, FeedSource* source, int volume, int priorit
 }
 
 StreamSource* SoundEngine::openStream(const std::string& path) {
-  std::unique_ptr<PcmDecoder> decoder = openSoundDecoder(path);
+  return openStream(openSoundDecoder(path));
+}
+
+StreamSource* SoundEngine::openStream(std::unique_ptr<PcmDecoder> decoder) {
   if (!decoder) {
     return nullptr;
   }

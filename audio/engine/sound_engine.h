@@ -55,6 +55,8 @@ class SoundEngine {
 
   // Streams: a sound file read progressively, played on a channel.
   StreamSource* openStream(const std::string& path);
+  // A stream over a decoder already open (a movie's sound track); null for null.
+  StreamSource* openStream(std::unique_ptr<PcmDecoder> decoder);
   int playStream(int channel, StreamSource* stream);  // from the start
   void stopStream(StreamSource* stream);
   void closeStream(StreamSource* stream);

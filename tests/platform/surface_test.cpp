@@ -215,6 +215,40 @@ TEST_P(SurfaceTest, StretchedCopySamplesThePixelUnderEachCentre) {
     }
 }
 
+// A stretch onto a destination reaching past the edges draws the part inside exactly as
+// the same stretch would on a surface large enough to hold it all.
+TEST_P(SurfaceTest, ClippedStretchDrawsTheVisiblePartOfTheWholeStretch) {
+    for (const SurfaceFormat& f : formats) {
+        auto src = Surface::create(3, 2, f, SurfaceMemory::System);
+        for (int i = 0; i < 6; ++i) {
+            put(*src, i % 3, i / 3, uint32_t(i + 1));
+        }
+        struct Place { int64_t left, top, right, bottom; };
+        for (const Place p : {Place{-5, -3, 9, 7}, Place{2, 1, 9, 4}, Place{-1, -1, 2, 1}, Place{4, 3, 7, 5}}) {
+            auto dst = Surface::create(6, 5, f, SurfaceMemory::System);
+            auto whole = Surface::create(30, 30, f, SurfaceMemory::System);
+            ASSERT_TRUE(whole->stretchCopy({int32_t(p.left + 10), int32_t(p.top + 10), int32_t(p.right + 10),
+                                            int32_t(p.bottom + 10)}, *src, src->rect()));
+            const SurfaceRect drawn = dst->stretchCopyClipped(p.left, p.top, p.right, p.bottom, *src, src->rect());
+            EXPECT_EQ(drawn, intersectRects(dst->rect(), {int32_t(p.left), int32_t(p.top), int32_t(p.right),
+                                                           int32_t(p.bottom)}));
+            for (int y = 0; y < 5; ++y) {
+                for (int x = 0; x < 6; ++x) {
+                    const bool inside = x >= p.left && x < p.right && y >= p.top && y < p.bottom;
+                    EXPECT_EQ(pixel(*dst, x, y), inside ? pixel(*whole, x + 10, y + 10) : 0u) << x << "," << y;
+                }
+            }
+        }
+        auto dst = Surface::create(6, 5, f, SurfaceMemory::System);
+        EXPECT_TRUE(dst->stretchCopyClipped(6, 0, 20, 5, *src, src->rect()).empty());
+        EXPECT_TRUE(dst->stretchCopyClipped(2147483000, 2147483000, 2147483000LL + 100000, 2147483000LL + 100000,
+                                            *src, src->rect()).empty());
+        EXPECT_TRUE(dst->stretchCopyClipped(0, 0, 0, 5, *src, src->rect()).empty());
+        EXPECT_TRUE(dst->stretchCopyClipped(0, 0, 6, 5, *dst, dst->rect()).empty());
+        EXPECT_EQ(all(*dst), std::vector<uint32_t>(30, 0u));
+    }
+}
+
 TEST_P(SurfaceTest, RandomCopiesMatchAPixelModel) {
     std::mt19937 rng(99);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
