@@ -13,7 +13,9 @@ packages=(
   libfreetype-dev:i386 libfontconfig-dev:i386 fonts-liberation fonts-dejavu-core
   libavformat-dev:i386 libavcodec-dev:i386 libswscale-dev:i386 libswresample-dev:i386
   libopenmpt-dev:i386
-  libfluidsynth-dev:i386 timgm6mb-soundfont
+  # FluidSynth's headers want a JACK development package: the jackd2 one, which sits
+  # beside the JACK library that the ffmpeg command needs (the other one would remove it).
+  libfluidsynth-dev:i386 libjack-jackd2-dev:i386 timgm6mb-soundfont
   libenet-dev:i386
   libcdio-dev:i386 libcdio-paranoia-dev:i386
   libgtest-dev:i386 libbenchmark-dev:i386
