@@ -11,7 +11,8 @@ int32_t createBank(int32_t size);
 void freeBank(int32_t bank);
 int32_t bankSize(int32_t bank);
 void resizeBank(int32_t bank, int32_t size);
-void copyBank(int32_t srcBank, int32_t srcOffset, int32_t destBank, int32_t destOffset, int32_t count);
+void copyBank(int32_t srcBank, int32_t srcOffset, int32_t destBank, int32_t destOffset,
+              int32_t count);
 int32_t peekByte(int32_t bank, int32_t offset);
 int32_t peekShort(int32_t bank, int32_t offset);
 int32_t peekInt(int32_t bank, int32_t offset);

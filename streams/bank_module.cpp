@@ -111,7 +111,8 @@ void copyBank(int32_t srcHandle, int32_t srcOffset, int32_t destHandle, int32_t 
   const ksBank* const source = bankRange(srcHandle, srcOffset, count);
   ksBank* const destination = bankRange(destHandle, destOffset, count);
   if (source && destination && count > 0) {
-    std::memmove(destination->data + destOffset, source->data + srcOffset, static_cast<size_t>(count));
+    std::memmove(destination->data + destOffset, source->data + srcOffset,
+                 static_cast<size_t>(count));
   }
 }
 

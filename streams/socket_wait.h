@@ -6,7 +6,7 @@
 #include "platform/socket.h"
 
 struct SocketTimeouts {
-  int32_t udpReceive = 0;  // ms RecvUDPMsg waits; 0: do not wait
+  int32_t udpReceive = 0;   // ms RecvUDPMsg waits; 0: do not wait
   int32_t tcpRead = 10000;  // ms a TCP read waits for all its bytes; 0: do not wait
   int32_t tcpAccept = 0;    // ms AcceptTCPStream waits; 0: do not wait
 };

@@ -80,7 +80,8 @@ namespace netcmd {
 ksStr* dottedIP(int32_t ip) {
   const uint32_t word = static_cast<uint32_t>(ip);
   const std::string text = std::to_string(word >> 24) + '.' + std::to_string((word >> 16) & 255) +
-                           '.' + std::to_string((word >> 8) & 255) + '.' + std::to_string(word & 255);
+                           '.' + std::to_string((word >> 8) & 255) + '.' +
+                           std::to_string(word & 255);
   return ksStrNew(text);
 }
 

@@ -18,8 +18,8 @@ TcpStream* TcpStream::connect(uint32_t ip, int32_t port, int32_t localPort) {
   if (!validPort(port) || !validPort(localPort)) {
     return nullptr;
   }
-  const int fd = connectTcp(SocketAddress{ip, static_cast<uint16_t>(port)},
-                            static_cast<uint16_t>(localPort));
+  const int fd =
+      connectTcp(SocketAddress{ip, static_cast<uint16_t>(port)}, static_cast<uint16_t>(localPort));
   return fd < 0 ? nullptr : new TcpStream(fd, nullptr);
 }
 
@@ -76,7 +76,9 @@ int TcpStream::write(const void* buffer, int count) {
     }
     // A full send buffer: wait for room as long as the peer takes, a slice at a time,
     // pumping the window between slices.
-    const int ready = put == kSocketFailed ? -1 : waitUntil(fd_, SocketReady::Write, deadlineAfter(kSendSliceMillis));
+    const int ready = put == kSocketFailed
+                          ? -1
+                          : waitUntil(fd_, SocketReady::Write, deadlineAfter(kSendSliceMillis));
     if (ready < 0) {
       state_ = kFailed;
       return done;  // what the peer was given before the connection broke

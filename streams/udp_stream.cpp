@@ -33,6 +33,9 @@ int UdpStream::read(void* buffer, int count) {
     return 0;
   }
   const int n = std::min(count, incomingSize_ - readPos_);
+  if (n == 0) {
+    return 0;  // also before the first datagram, when there is no buffer yet
+  }
   std::memcpy(buffer, incoming_.get() + readPos_, static_cast<size_t>(n));
   readPos_ += n;
   return n;
@@ -60,7 +63,8 @@ std::string_view UdpStream::buffered() {
   if (failed_) {
     return {};
   }
-  return std::string_view(incoming_.get() + readPos_, static_cast<size_t>(incomingSize_ - readPos_));
+  return std::string_view(incoming_.get() + readPos_,
+                          static_cast<size_t>(incomingSize_ - readPos_));
 }
 
 void UdpStream::skip(int count) { readPos_ += std::clamp(count, 0, incomingSize_ - readPos_); }
@@ -111,7 +115,8 @@ void UdpStream::send(uint32_t ip, int32_t port) {
   }
   destination_.ip = ip;
   destination_.port = port == 0 ? local_.port : static_cast<uint16_t>(port);
-  const int sent = sendDatagram(fd_, outgoing_.data(), static_cast<int>(outgoing_.size()), destination_);
+  const int sent =
+      sendDatagram(fd_, outgoing_.data(), static_cast<int>(outgoing_.size()), destination_);
   if (sent == static_cast<int>(outgoing_.size())) {
     outgoing_.clear();
   } else {

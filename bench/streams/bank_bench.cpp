@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
   bank_link(collect);
   bank_create();
   bank = entry<int32_t (*)(int32_t)>("%CreateBank%size=0")(kBankSize);
-  const int result = runWithRatios(argc, argv,
-                                   {{"BM_PeekInt", "BM_EmptyEntryTwoArgs", 1.5},
-                                    {"BM_PokeInt", "BM_EmptyEntryThreeArgs", 1.5}});
+  const int result = runWithRatios(
+      argc, argv,
+      {{"BM_PeekInt", "BM_EmptyEntryTwoArgs", 1.5}, {"BM_PokeInt", "BM_EmptyEntryThreeArgs", 1.5}});
   bank_destroy();
   return result;
 }

@@ -154,7 +154,8 @@ void BM_RawUdpRoundTrip(benchmark::State& state) {
 void BM_SendRecvUDPMsg(benchmark::State& state) {
   const auto writeBytes = entry<BankIO>("%WriteBytes%bank%file%offset%count");
   const auto readBytes = entry<BankIO>("%ReadBytes%bank%file%offset%count");
-  const auto send = entry<void (*)(int32_t, int32_t, int32_t)>("SendUDPMsg%udp_stream%dest_ip%dest_port=0");
+  const auto send =
+      entry<void (*)(int32_t, int32_t, int32_t)>("SendUDPMsg%udp_stream%dest_ip%dest_port=0");
   const auto receive = entry<OneArg>("%RecvUDPMsg%udp_stream");
   const auto create = entry<OneArg>("%CreateUDPStream%port=0");
   const auto portOfStream = entry<OneArg>("%UDPStreamPort%udp_stream");

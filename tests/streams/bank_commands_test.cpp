@@ -1,6 +1,8 @@
 // The bank commands: sizes and growth, peeks and pokes of every width, copies that
 // overlap, transfers to and from streams, the debug-mode checks, and the refusals that
 // keep every access inside its bank in every mode.
+#include "streams/bank_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,7 +12,6 @@
 #include "basic/ks_error.h"
 #include "runtime/modules.h"
 #include "streams/bank.h"
-#include "streams/bank_commands.h"
 #include "streams/filesystem_commands.h"
 #include "streams/stream_commands.h"
 #include "tests/streams/memory_stream.h"
@@ -39,7 +40,9 @@ using BankDebugChecks = BankTest;
 using BankRefusals = BankTest;
 using BankStreams = BankTest;
 
-const ksBank* record(int32_t handle) { return reinterpret_cast<const ksBank*>(static_cast<intptr_t>(handle)); }
+const ksBank* record(int32_t handle) {
+  return reinterpret_cast<const ksBank*>(static_cast<intptr_t>(handle));
+}
 
 Bytes contents(int32_t bank) {
   Bytes bytes;
@@ -56,12 +59,22 @@ TEST(BankModule, RegistersSixteenCommandsInOrder) {
   linked.clear();
   bank_link(collect);
   const std::vector<std::string> expected = {
-      "%CreateBank%size=0", "FreeBank%bank", "%BankSize%bank", "ResizeBank%bank%size",
-      "CopyBank%src_bank%src_offset%dest_bank%dest_offset%count", "%PeekByte%bank%offset",
-      "%PeekShort%bank%offset", "%PeekInt%bank%offset", "#PeekFloat%bank%offset",
-      "PokeByte%bank%offset%value", "PokeShort%bank%offset%value", "PokeInt%bank%offset%value",
-      "PokeFloat%bank%offset#value", "%ReadBytes%bank%file%offset%count",
-      "%WriteBytes%bank%file%offset%count", "%CallDLL$dll_name$func_name%in_bank=0%out_bank=0"};
+      "%CreateBank%size=0",
+      "FreeBank%bank",
+      "%BankSize%bank",
+      "ResizeBank%bank%size",
+      "CopyBank%src_bank%src_offset%dest_bank%dest_offset%count",
+      "%PeekByte%bank%offset",
+      "%PeekShort%bank%offset",
+      "%PeekInt%bank%offset",
+      "#PeekFloat%bank%offset",
+      "PokeByte%bank%offset%value",
+      "PokeShort%bank%offset%value",
+      "PokeInt%bank%offset%value",
+      "PokeFloat%bank%offset#value",
+      "%ReadBytes%bank%file%offset%count",
+      "%WriteBytes%bank%file%offset%count",
+      "%CallDLL$dll_name$func_name%in_bank=0%out_bank=0"};
   ASSERT_EQ(linked.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(linked[i].first, expected[i]);

@@ -88,7 +88,8 @@ TEST_F(ForeignPeers, OurServerTakesWhatASocatClientSends) {
   const uint16_t port = freePort();
   const int32_t server = createTCPServer(port);
   ASSERT_NE(server, 0);
-  const std::string payload = file("payload.bin", std::string("\x05\x00\x00\x00hello\xFE\xFF\xFF\xFF", 13));
+  const std::string payload =
+      file("payload.bin", std::string("\x05\x00\x00\x00hello\xFE\xFF\xFF\xFF", 13));
   ForeignPeer peer({"socat", "-u", "OPEN:" + payload, "TCP:127.0.0.1:" + std::to_string(port)});
   tcpTimeouts(20000, 20000);
   const int32_t stream = acceptTCPStream(server);
@@ -106,8 +107,10 @@ TEST_F(ForeignPeers, ClosingOurServerEndsBothSocatClients) {
   const uint16_t port = freePort();
   const int32_t server = createTCPServer(port);
   ASSERT_NE(server, 0);
-  ForeignPeer first({"socat", "-u", "TCP:127.0.0.1:" + std::to_string(port), "OPEN:" + dir + "/a.out,creat"});
-  ForeignPeer second({"socat", "-u", "TCP:127.0.0.1:" + std::to_string(port), "OPEN:" + dir + "/b.out,creat"});
+  ForeignPeer first(
+      {"socat", "-u", "TCP:127.0.0.1:" + std::to_string(port), "OPEN:" + dir + "/a.out,creat"});
+  ForeignPeer second(
+      {"socat", "-u", "TCP:127.0.0.1:" + std::to_string(port), "OPEN:" + dir + "/b.out,creat"});
   tcpTimeouts(20000, 20000);
   const int32_t a = acceptTCPStream(server);
   const int32_t b = acceptTCPStream(server);
@@ -129,7 +132,8 @@ TEST_F(ForeignPeers, ClosingOurServerEndsBothSocatClients) {
 TEST_F(ForeignPeers, SocatEchoesThreeAndTwoByteDatagramsApart) {
   REQUIRE_PROGRAM("socat");
   const uint16_t port = freePort(SOCK_DGRAM);
-  ForeignPeer echo({"socat", "UDP-RECVFROM:" + std::to_string(port) + ",bind=127.0.0.1,fork", "PIPE"});
+  ForeignPeer echo(
+      {"socat", "UDP-RECVFROM:" + std::to_string(port) + ",bind=127.0.0.1,fork", "PIPE"});
   ASSERT_TRUE(eventually([&] { return portInUse(port, true); }));
   const int32_t stream = createUDPStream(0);
   streamcmd::writeByte(stream, 'a');
@@ -151,8 +155,12 @@ TEST_F(ForeignPeers, SocatEchoesThreeAndTwoByteDatagramsApart) {
 TEST_F(ForeignPeers, ATenByteDatagramFromNc) {
   REQUIRE_PROGRAM("nc");
   const int32_t stream = createUDPStream(0);
-  const std::string input = file("ten.bin", std::string("\x2A\x00\x00\x00" "abcdef", 10));
-  ForeignPeer peer({"sh", "-c", "exec nc -u -w 1 127.0.0.1 " + std::to_string(udpStreamPort(stream)) + " < " + input});
+  const std::string input = file("ten.bin", std::string("\x2A\x00\x00\x00"
+                                                        "abcdef",
+                                                        10));
+  ForeignPeer peer(
+      {"sh", "-c",
+       "exec nc -u -w 1 127.0.0.1 " + std::to_string(udpStreamPort(stream)) + " < " + input});
   udpTimeouts(20000);
   ASSERT_EQ(recvUDPMsg(stream), static_cast<int32_t>(kLoopback));
   EXPECT_NE(udpMsgPort(stream), udpStreamPort(stream));

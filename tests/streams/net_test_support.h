@@ -4,6 +4,7 @@
 #pragma once
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,8 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "basic/ks_error.h"
 #include "basic/ks_str.h"
@@ -220,7 +219,8 @@ class ForeignPeer {
       return -1;
     }
     int status = 0;
-    const bool ended = eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, millis);
+    const bool ended =
+        eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, millis);
     if (!ended) {
       return -1;
     }

@@ -11,8 +11,8 @@
 namespace {
 
 ProcessResult runPingPong(const std::string& role, uint16_t port) {
-  return runProcess({std::string(KS_BIN_DIR) + "/ksrun", std::string(KS_PROGRAM_DIR) + "/pingpong.ksm",
-                     role, std::to_string(port)});
+  return runProcess({std::string(KS_BIN_DIR) + "/ksrun",
+                     std::string(KS_PROGRAM_DIR) + "/pingpong.ksm", role, std::to_string(port)});
 }
 
 TEST(PingPongExample, TwoRunsOfKsrunPlayOverTcpAndUdp) {
@@ -31,11 +31,12 @@ TEST(PingPongExample, TwoRunsOfKsrunPlayOverTcpAndUdp) {
   serving.join();
   EXPECT_EQ(player.exitCode, 0) << player.err;
   EXPECT_EQ(server.exitCode, 0) << server.err;
-  for (const char* line : {"TCP reply: pong 1", "TCP reply: pong 3", "UDP reply: 10", "UDP reply: 30",
-                           "Player done"}) {
+  for (const char* line : {"TCP reply: pong 1", "TCP reply: pong 3", "UDP reply: 10",
+                           "UDP reply: 30", "Player done"}) {
     EXPECT_NE(player.err.find(line), std::string::npos) << line << " missing from:\n" << player.err;
   }
-  for (const char* line : {"Player connected from 127.0.0.1", "TCP got: ping 2", "UDP got: 3", "Server done"}) {
+  for (const char* line :
+       {"Player connected from 127.0.0.1", "TCP got: ping 2", "UDP got: 3", "Server done"}) {
     EXPECT_NE(server.err.find(line), std::string::npos) << line << " missing from:\n" << server.err;
   }
 }

@@ -164,7 +164,8 @@ TEST_F(SocketFuzz, EveryReaderOverUdpMatchesTheSameReadsInMemory) {
     for (int step = 0; step < 400 && streamcmd::eof(stream) == 0; ++step) {
       const int reader = static_cast<int>(random() % 7);
       const uint32_t extra = random();
-      ASSERT_EQ(applyReader(reader, stream, bank, extra), applyReader(reader, memory.handle(), bank, extra))
+      ASSERT_EQ(applyReader(reader, stream, bank, extra),
+                applyReader(reader, memory.handle(), bank, extra))
           << "round " << round << ", step " << step;
       ASSERT_EQ(streamcmd::readAvail(stream), streamcmd::readAvail(memory.handle()));
     }

@@ -148,7 +148,10 @@ TEST_F(UdpTest, ATenByteDatagramIsReadThenReplaced) {
   uint16_t port;
   const int peer = rawUdp(port);
   const uint16_t target = static_cast<uint16_t>(udpStreamPort(stream));
-  rawSendTo(peer, target, std::string("\x01\x00\x00\x00" "abcdef", 10));
+  rawSendTo(peer, target,
+            std::string("\x01\x00\x00\x00"
+                        "abcdef",
+                        10));
   rawSendTo(peer, target, "xyz");
   ASSERT_EQ(receive(stream), static_cast<int32_t>(kLoopback));
   EXPECT_EQ(streamcmd::readAvail(stream), 10);
@@ -196,7 +199,10 @@ TEST_F(UdpTest, EmptyAndLargestDatagramsAreTakenWhole) {
   EXPECT_EQ(streamcmd::readAvail(stream), 65507);
   EXPECT_EQ(rest(stream), largest);
   // A length prefix far beyond the datagram reads only what the datagram holds.
-  rawSendTo(peer, target, std::string("\xFF\xFF\xFF\x7F" "abc", 7));
+  rawSendTo(peer, target,
+            std::string("\xFF\xFF\xFF\x7F"
+                        "abc",
+                        7));
   ASSERT_NE(receive(stream), 0);
   EXPECT_EQ(take(streamcmd::readString(stream)), "abc");
   ::close(peer);
