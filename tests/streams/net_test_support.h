@@ -197,8 +197,8 @@ inline bool portInUse(uint16_t port, bool udp) {
   return false;
 }
 
-// A program that is not ours, started with its arguments and ended (by its own id)
-// when the object goes.
+// A program that is not ours, started with its arguments and ended (by the id of the
+// process group it was started in) when the object goes.
 class ForeignPeer {
  public:
   explicit ForeignPeer(const std::vector<std::string>& argv) {
@@ -207,9 +207,15 @@ class ForeignPeer {
       args.push_back(const_cast<char*>(a.c_str()));
     }
     args.push_back(nullptr);
-    if (::posix_spawnp(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0) {
+    // A process group of its own, so that stop() also ends what the peer started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    if (::posix_spawnp(&pid_, args[0], nullptr, &attributes, args.data(), environ) != 0) {
       pid_ = -1;
     }
+    posix_spawnattr_destroy(&attributes);
   }
   ~ForeignPeer() { stop(); }
   bool started() const { return pid_ > 0; }
@@ -229,7 +235,7 @@ class ForeignPeer {
   }
   void stop() {
     if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
+      ::kill(-pid_, SIGTERM);
       ::waitpid(pid_, nullptr, 0);
       pid_ = -1;
     }
