@@ -14,6 +14,7 @@
 #include "streams/bank.h"
 #include "streams/filesystem_commands.h"
 #include "streams/stream_commands.h"
+#include "tests/streams/bank_fixture.h"
 #include "tests/streams/memory_stream.h"
 #include "tests/streams/net_test_support.h"
 #include "tests/streams/temp_dir.h"
@@ -24,17 +25,7 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-class BankTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    debugMode = false;
-    ASSERT_TRUE(bank_create());
-  }
-  void TearDown() override {
-    bank_destroy();
-    debugMode = false;
-  }
-};
+using BankTest = BankModuleTest;
 using BankGrowth = BankTest;
 using BankDebugChecks = BankTest;
 using BankRefusals = BankTest;

@@ -8,21 +8,14 @@
 #include "basic/ks_str.h"
 #include "runtime/modules.h"
 #include "streams/bank_commands.h"
+#include "tests/streams/bank_fixture.h"
 
 using namespace bankcmd;
 
 namespace {
 
-class CallDllTest : public ::testing::Test {
+class CallDllTest : public BankModuleTest {
  protected:
-  void SetUp() override {
-    debugMode = false;
-    ASSERT_TRUE(bank_create());
-  }
-  void TearDown() override {
-    bank_destroy();
-    debugMode = false;
-  }
   static int32_t call(const std::string& function, int32_t in, int32_t out,
                       const std::string& library = KS_CALLDLL_LIBRARY) {
     return callDLL(ksStrNew(library), ksStrNew(function), in, out);
