@@ -100,8 +100,10 @@ int openTcpListener(uint16_t port, int backlog) {
   return fd;
 }
 
-int connectTcp(SocketAddress to, uint16_t localPort) {
-  const int fd = newSocket(SOCK_STREAM);
+// The socket does not block: every receive and send on it says so itself anyway.
+int startTcpConnect(SocketAddress to, uint16_t localPort, bool& pending) {
+  pending = false;
+  const int fd = newSocket(SOCK_STREAM | SOCK_NONBLOCK);
   if (fd < 0) {
     return -1;
   }
@@ -110,15 +112,25 @@ int connectTcp(SocketAddress to, uint16_t localPort) {
     return -1;
   }
   const sockaddr_in raw = toSockaddr(to);
-  int result;
-  do {
-    result = ::connect(fd, reinterpret_cast<const sockaddr*>(&raw), sizeof raw);
-  } while (result != 0 && errno == EINTR);
-  if (result != 0) {
-    ::close(fd);
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&raw), sizeof raw) == 0) {
+    return fd;
+  }
+  if (errno == EINPROGRESS || errno == EINTR) {
+    pending = true;
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
+int connectResult(int fd) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
     return -1;
   }
-  return fd;
+  SocketAddress peer;
+  return peerAddress(fd, peer) ? 0 : -1;
 }
 
 // The listener does not block, so a connection reset between the wait and the accept

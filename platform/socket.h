@@ -25,9 +25,13 @@ int openUdpSocket(uint16_t port);
 // A listening stream socket on all local interfaces; -1 on failure. Accepting from it
 // never waits (see acceptConnection).
 int openTcpListener(uint16_t port, int backlog);
-// A stream socket connected to the address (a blocking connect with the system's own
-// time-out); localPort != 0 binds the local end first. -1 on failure.
-int connectTcp(SocketAddress to, uint16_t localPort);
+// Starts connecting a stream socket to the address (localPort != 0 binds the local end
+// first); -1 on failure. pending is set while the connection is still being made: the
+// socket becomes writable when it is made or has failed (connectResult tells which),
+// within the system's own connect time-out.
+int startTcpConnect(SocketAddress to, uint16_t localPort, bool& pending);
+// 0 when the pending connection was made, -1 when it failed.
+int connectResult(int fd);
 // The next pending connection, or -1: *transient is set when the failure concerns that
 // one connection only (it was reset before it could be taken, or none is pending).
 int acceptConnection(int listener, SocketAddress& peer, bool& transient);

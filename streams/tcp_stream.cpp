@@ -1,6 +1,6 @@
 // TCP streams and servers over the platform's sockets. Every wait is bounded by a
-// time-out, except sends, which wait for the peer to take the bytes but still pump the
-// window while they wait.
+// time-out, except connects and sends, which wait for the system or the peer but still
+// pump the window while they wait.
 #include "streams/tcp_stream.h"
 
 #include "basic/ks_error.h"
@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int32_t kSendSliceMillis = 100;
+constexpr int32_t kSliceMillis = 100;
 
 bool validPort(int32_t port) { return port >= 0 && port <= 65535; }
 
@@ -18,9 +18,31 @@ TcpStream* TcpStream::connect(uint32_t ip, int32_t port, int32_t localPort) {
   if (!validPort(port) || !validPort(localPort)) {
     return nullptr;
   }
-  const int fd =
-      connectTcp(SocketAddress{ip, static_cast<uint16_t>(port)}, static_cast<uint16_t>(localPort));
-  return fd < 0 ? nullptr : new TcpStream(fd, nullptr);
+  bool pending = false;
+  const int fd = startTcpConnect(SocketAddress{ip, static_cast<uint16_t>(port)},
+                                 static_cast<uint16_t>(localPort), pending);
+  if (fd < 0) {
+    return nullptr;
+  }
+  // The system's own time-out ends a connection that does not come; meanwhile the
+  // window is pumped, and an end of the program closes the socket on the way out.
+  try {
+    int ready = 0;
+    while (pending && ready == 0) {
+      ready = waitUntil(fd, SocketReady::Write, deadlineAfter(kSliceMillis));
+      if (ready == 0) {
+        pumpOrEnd();
+      }
+    }
+    if (pending && (ready < 0 || connectResult(fd) != 0)) {
+      closeSocket(fd);
+      return nullptr;
+    }
+  } catch (...) {
+    closeSocket(fd);
+    throw;
+  }
+  return new TcpStream(fd, nullptr);
 }
 
 TcpStream::TcpStream(int fd, TcpServer* server) : fd_(fd), server_(server) {
@@ -78,7 +100,7 @@ int TcpStream::write(const void* buffer, int count) {
     // pumping the window between slices.
     const int ready = put == kSocketFailed
                           ? -1
-                          : waitUntil(fd_, SocketReady::Write, deadlineAfter(kSendSliceMillis));
+                          : waitUntil(fd_, SocketReady::Write, deadlineAfter(kSliceMillis));
     if (ready < 0) {
       state_ = kFailed;
       return done;  // what the peer was given before the connection broke

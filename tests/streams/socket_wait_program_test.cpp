@@ -1,5 +1,5 @@
 // Long socket waits keep the window pumped: a program waiting a minute on a UDP
-// receive, a TCP accept or a TCP read ends at once when ksrun asks it to end.
+// receive, a TCP accept, a TCP read or a TCP connect ends at once when ksrun asks it to.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,6 +22,6 @@ TEST_P(LongSocketWait, AnEndRequestEndsTheWaitingProgram) {
   EXPECT_EQ(run.err.find("ran its course"), std::string::npos) << run.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, LongSocketWait, ::testing::Values("udp", "accept", "read"));
+INSTANTIATE_TEST_SUITE_P(Waits, LongSocketWait, ::testing::Values("udp", "accept", "read", "connect"));
 
 }  // namespace

@@ -1,7 +1,8 @@
-/* Waits a minute on a socket: a UDP receive ("udp"), a TCP accept ("accept") or a TCP
- * read from a connection nobody writes to ("read"), each with a 60-second time-out. The
- * waits pump the window, so an end request ends the program long before; the last line
- * is logged only when a wait ran its course. */
+/* Waits long on a socket: a UDP receive ("udp"), a TCP accept ("accept") or a TCP read
+ * from a connection nobody writes to ("read"), each with a 60-second time-out, or TCP
+ * connects to a server whose backlog is full ("connect"), which wait for the system's
+ * own time-out. The waits pump the window, so an end request ends the program long
+ * before; the last line is logged only when the waits ran their course. */
 #include "kestrel.h"
 
 static struct ksStr* mode;
@@ -26,6 +27,12 @@ void __MAIN(void) {
     _ftcptimeouts(60000, 60000);
     _fdebuglog(__ksStrConst("Waiting"));
     _faccepttcpstream(server);
+  } else if (is("connect")) {
+    /* The server never accepts: once its backlog is full, a connect waits on the system. */
+    _fdebuglog(__ksStrConst("Waiting"));
+    for (int i = 0; i < 20; ++i) {
+      _fopentcpstream(__ksStrConst("127.0.0.1"), port, 0);
+    }
   } else {
     int stream = _fopentcpstream(__ksStrConst("127.0.0.1"), port, 0);
     _ftcptimeouts(60000, 0);
