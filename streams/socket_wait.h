@@ -15,6 +15,25 @@ extern SocketTimeouts socketTimeouts;
 // A deadline millis from now (0 or less: now).
 uint32_t deadlineAfter(int32_t millis);
 
+// A deadline millis after the first time it is asked for: an operation whose bytes are
+// already there never reads the clock.
+class FirstWaitDeadline {
+ public:
+  explicit FirstWaitDeadline(int32_t millis) : millis_(millis) {}
+  uint32_t get() {
+    if (!known_) {
+      deadline_ = deadlineAfter(millis_);
+      known_ = true;
+    }
+    return deadline_;
+  }
+
+ private:
+  int32_t millis_;
+  uint32_t deadline_ = 0;
+  bool known_ = false;
+};
+
 // Waits until the socket is ready or the deadline passes: 1 ready, 0 not in time, -1
 // error. A wait longer than a slice pumps window messages between slices and ends the
 // program silently (ksEx) when the window was closed or an end was requested meanwhile.

@@ -64,7 +64,7 @@ int TcpStream::read(void* buffer, int count) {
     return 0;
   }
   char* const bytes = static_cast<char*>(buffer);
-  const uint32_t deadline = deadlineAfter(socketTimeouts.tcpRead);
+  FirstWaitDeadline deadline(socketTimeouts.tcpRead);
   int done = 0;
   while (done < count) {
     const int got = receiveNow(fd_, bytes + done, count - done);
@@ -76,7 +76,7 @@ int TcpStream::read(void* buffer, int count) {
       state_ = kClosedByPeer;
       break;
     }
-    if (got == kSocketFailed || waitUntil(fd_, SocketReady::Read, deadline) != 1) {
+    if (got == kSocketFailed || waitUntil(fd_, SocketReady::Read, deadline.get()) != 1) {
       state_ = kFailed;
       break;
     }

@@ -78,7 +78,7 @@ uint32_t UdpStream::receive() {
   if (!incoming_) {
     incoming_.reset(new char[kLargestDatagram]);
   }
-  const uint32_t deadline = deadlineAfter(socketTimeouts.udpReceive);
+  FirstWaitDeadline deadline(socketTimeouts.udpReceive);
   for (;;) {
     SocketAddress from;
     // Straight into the message: the previous one is not needed once a datagram is here.
@@ -96,7 +96,7 @@ uint32_t UdpStream::receive() {
       failed_ = true;
       return 0;
     }
-    const int ready = waitUntil(fd_, SocketReady::Read, deadline);
+    const int ready = waitUntil(fd_, SocketReady::Read, deadline.get());
     if (ready == 0) {
       return 0;
     }

@@ -164,13 +164,15 @@ void BM_SendRecvUDPMsg(benchmark::State& state) {
   const int32_t b = create(0);
   const int32_t bank = entry<OneArg>("%CreateBank%size=0")(kMessage);
   const int32_t ip = static_cast<int32_t>(kLoopback);
+  const int32_t portA = portOfStream(a);
+  const int32_t portB = portOfStream(b);
   for (auto _ : state) {
     writeBytes(bank, a, 0, kMessage);
-    send(a, ip, portOfStream(b));
+    send(a, ip, portB);
     receive(b);
     readBytes(bank, b, 0, kMessage);
     writeBytes(bank, b, 0, kMessage);
-    send(b, ip, portOfStream(a));
+    send(b, ip, portA);
     receive(a);
     readBytes(bank, a, 0, kMessage);
   }
