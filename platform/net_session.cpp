@@ -141,6 +141,7 @@ bool NetSession::startAsHost(const std::string& name) {
   instance_ = randomInstance();
   self_ = 1;
   hostNumber_ = 1;
+  welcomed_ = true;  // the host needs no welcome
   responder_ = QueryResponder::open(sessionQueryPort());
   return responder_ != nullptr;
 }
