@@ -156,8 +156,8 @@ TEST_F(NetSessionTest, SeededFuzzNeitherStopsTheSessionNorInventsMessages) {
         p[1] = uint8_t(hostPlayer);
         p[3] = uint8_t(hostPlayer >> 16);
         if (kind == 8) {
-          for (const uint8_t b : {0, 0, 0, 0, 'x'}) {
-            p.push_back(b);
+          for (const int b : {0, 0, 0, 0, int('x')}) {
+            p.push_back(uint8_t(b));
           }
         }
         break;
