@@ -3,6 +3,9 @@
 // never reported, a long message, host migration reported once, the session lost.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -14,8 +17,14 @@ const std::string kBin = KS_BIN_DIR;
 const std::string kPrograms = KS_PROGRAM_DIR;
 constexpr int kLongMs = 150000;
 
-std::unique_ptr<PeerProcess> peer(const std::string& program, int port, const std::string& argument = "") {
-  std::vector<std::string> argv = {kBin + "/ksrun", kPrograms + "/" + program + ".ksm"};
+std::unique_ptr<PeerProcess> peer(const std::string& program, int port, const std::string& argument = "",
+                                  const std::string& endAfter = "") {
+  std::vector<std::string> argv = {kBin + "/ksrun"};
+  if (!endAfter.empty()) {
+    argv.push_back("--end-after");
+    argv.push_back(endAfter);
+  }
+  argv.push_back(kPrograms + "/" + program + ".ksm");
   if (!argument.empty()) {
     argv.push_back(argument);
   }
@@ -108,6 +117,25 @@ TEST(TwoPeers, HostThatVanishesLosesTheSession) {
   EXPECT_TRUE(has(j, "[log] recv 200 <unknown> <all> 0\n")) << j;
   EXPECT_TRUE(has(j, "[log] session lost\n")) << j;
   EXPECT_FALSE(has(j, "recv 102 ")) << j;
+}
+
+TEST(SharedCursorExample, RunsBetweenTwoProcesses) {
+  const int port = freeUdpPort();
+  auto host = peer("shared_cursor", port, "", "60000");
+  auto guest = peer("shared_cursor", port, "127.0.0.1", "60000");
+  ASSERT_TRUE(guest->waitForLog("host joined", kLongMs)) << guest->log() << host->log();
+  // Each sees the other's cursor move.
+  EXPECT_TRUE(guest->waitForLog("Cursor positions received: ", kLongMs)) << guest->log();
+  auto received = [](const std::string& log) {
+    const size_t at = log.rfind("Cursor positions received: ");
+    return at == std::string::npos ? 0 : std::atoi(log.c_str() + at + 27);
+  };
+  for (int i = 0; i < 600 && (received(host->log()) == 0 || received(guest->log()) == 0); ++i) {
+    usleep(100000);
+  }
+  EXPECT_GT(received(host->log()), 0) << host->log();
+  EXPECT_GT(received(guest->log()), 0) << guest->log();
+  EXPECT_TRUE(has(host->log(), "[log] guest joined\n")) << host->log();
 }
 
 }  // namespace
