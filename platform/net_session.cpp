@@ -7,6 +7,7 @@
 #include <enet/enet.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 
 #include "platform/clock.h"
@@ -24,6 +25,7 @@ constexpr uint32_t kPendingMs = 10000;  // an unintroduced connection is dropped
 constexpr uint32_t kTimeoutMinMs = 4000;
 constexpr uint32_t kTimeoutMaxMs = 15000;
 constexpr int kLeaveMs = 500;
+constexpr uint32_t kCallerActiveMs = 50;
 
 enum Kind : uint8_t {
   Join = 1,
@@ -112,6 +114,7 @@ NetSession::~NetSession() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
   }
+  stop_.notify_all();
   if (thread_.joinable()) {
     thread_.join();
   }
@@ -192,18 +195,17 @@ bool NetSession::joinListing(const SessionListing& listing) {
 void NetSession::startThread() { thread_ = std::thread([this] { serviceLoop(); }); }
 
 void NetSession::serviceLoop() {
-  for (;;) {
-    ENetSocket sockets[2] = {asHost(host_)->socket, ENET_SOCKET_NULL};
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_) {
-        return;
-      }
-      service(0);
-      if (responder_) {
-        sockets[1] = ENetSocket(responder_->socket());
-      }
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    // While the program calls in often, its calls run ENet: waking for the same packets
+    // would only make the two threads take turns at the lock.
+    if (monotonicMillis() - lastCall_ < kCallerActiveMs) {
+      stop_.wait_for(lock, std::chrono::milliseconds(kCallerActiveMs));
+      continue;
     }
+    service(0);
+    ENetSocket sockets[2] = {asHost(host_)->socket, responder_ ? ENetSocket(responder_->socket()) : ENET_SOCKET_NULL};
+    lock.unlock();
     ENetSocketSet readable;
     ENET_SOCKETSET_EMPTY(readable);
     ENetSocket highest = sockets[0];
@@ -213,6 +215,7 @@ void NetSession::serviceLoop() {
       highest = std::max(highest, sockets[1]);
     }
     enet_socketset_select(highest, &readable, nullptr, 50);
+    lock.lock();
   }
 }
 
@@ -779,24 +782,27 @@ bool NetSession::send(uint32_t from, uint32_t to, bool guaranteed, const void* d
   out.u32(from);
   out.u32(to);
   out.raw(data, size);
-  Queued local;
-  local.from = from;
-  local.to = to;
-  local.bytes.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+  auto local = [&] {
+    Queued q;
+    q.from = from;
+    q.to = to;
+    q.bytes.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    return q;
+  };
   if (to == 0) {
     broadcast(out.bytes(), guaranteed);
     const bool otherLocal = std::any_of(players_.begin(), players_.end(), [this, from](const SessionPlayer& p) {
       return ownerOf(p.id) == self_ && p.id != from;
     });
     if (otherLocal) {
-      queue_.push_back(std::move(local));
+      queue_.push_back(local());
     }
   } else {
     if (!findPlayer(to)) {
       return false;
     }
     if (ownerOf(to) == self_) {
-      queue_.push_back(std::move(local));
+      queue_.push_back(local());
     } else {
       Member* m = memberByNumber(ownerOf(to));
       if (!m || !m->peer || !m->introduced || !sendTo(m->peer, out.bytes(), guaranteed)) {
@@ -810,6 +816,7 @@ bool NetSession::send(uint32_t from, uint32_t to, bool guaranteed, const void* d
 
 ReceiveStatus NetSession::receive(void* buffer, size_t capacity, SessionReceived& out) {
   std::lock_guard<std::mutex> lock(mutex_);
+  lastCall_ = monotonicMillis();
   if (queue_.empty()) {
     service(0);
   }
@@ -840,16 +847,20 @@ ReceiveStatus NetSession::receive(void* buffer, size_t capacity, SessionReceived
 
 bool NetSession::waitForMessage(int ms) {
   std::lock_guard<std::mutex> lock(mutex_);
+  lastCall_ = monotonicMillis();
   const uint32_t start = monotonicMillis();
   for (;;) {
     if (!queue_.empty()) {
       return true;
     }
     const uint32_t spent = monotonicMillis() - start;
-    if (spent >= uint32_t(ms)) {
+    service(int(std::min<uint32_t>(spent >= uint32_t(ms) ? 0 : uint32_t(ms) - spent, 10)));
+    if (!queue_.empty()) {
+      return true;
+    }
+    if (spent >= uint32_t(std::max(ms, 0))) {
       return false;
     }
-    service(int(std::min<uint32_t>(uint32_t(ms) - spent, 10)));
   }
 }
 

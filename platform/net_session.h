@@ -119,6 +119,8 @@ class NetSession {
 
   std::mutex mutex_;
   std::condition_variable arrived_;
+  std::condition_variable stop_;
+  uint32_t lastCall_ = 0;  // when the program last received or waited
   std::thread thread_;
   bool stopping_ = false;
   void* host_ = nullptr;  // ENetHost
