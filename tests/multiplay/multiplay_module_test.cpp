@@ -48,6 +48,21 @@ class MultiplayTest : public HostTest {
   static ksStr* str(const std::string& text) { return ksStrNew(text); }
 };
 
+std::vector<std::string> linked;
+
+TEST(MultiplayRegistration, FourteenCommandsWithTheirExactSignatures) {
+  linked.clear();
+  multiplay_link([](CommandSignature signature, void* entry) {
+    EXPECT_NE(entry, nullptr);
+    linked.push_back(signature);
+  });
+  EXPECT_EQ(linked, (std::vector<std::string>{
+                        "%StartNetGame", "%HostNetGame$game_name", "%JoinNetGame$game_name$ip_address",
+                        "StopNetGame", "%CreateNetPlayer$name", "DeleteNetPlayer%player", "$NetPlayerName%player",
+                        "%NetPlayerLocal%player", "%SendNetMsg%type$msg%from_player%to_player=0%reliable=1",
+                        "%RecvNetMsg", "%NetMsgType", "%NetMsgFrom", "%NetMsgTo", "$NetMsgData"}));
+}
+
 TEST_F(MultiplayTest, CommandsWithoutASessionRaiseNotStartedInEveryMode) {
   const int strings = ksStrActiveCount();
   for (bool debug : {false, true}) {
