@@ -224,6 +224,10 @@ TEST_F(SetupDialogTest, DoubleClickOnAListedGameJoinsIt) {
     return true;
   });
   EXPECT_EQ(runScript(steps), 1);
+  // KS_TEST_DIALOG_PNG keeps the dialog's last picture, to look at.
+  if (const char* file = std::getenv("KS_TEST_DIALOG_PNG")) {
+    writePicturePng(file, lastPresentedPicture());
+  }
   ASSERT_NE(multiplayState.session, nullptr);
   EXPECT_FALSE(multiplayState.host);
   EXPECT_EQ(multiplaycmd::recvNetMsg(), 1);
