@@ -20,6 +20,7 @@ constexpr uint32_t kLeaveCode = 0x5641454C;     // "LEAV": an orderly departure
 constexpr size_t kMaxPeers = 64;
 constexpr size_t kMaxPending = 16;
 constexpr size_t kMaxPacket = 1 << 20;
+constexpr size_t kMaxQueued = 65536;  // program messages waiting at most
 constexpr int kJoinMs = 10000;        // to reach the host and every peer
 constexpr uint32_t kPendingMs = 10000;  // an unintroduced connection is dropped after this
 constexpr uint32_t kTimeoutMinMs = 4000;
@@ -394,10 +395,12 @@ void NetSession::handleWelcome(void* p, const uint8_t* data, size_t size) {
   const uint32_t self = in.u32();
   const uint32_t hostNumber = in.u32();
   const uint32_t next = in.u32();
-  std::vector<Member> others(in.u16());
-  if (others.size() > kMaxPeers) {
+  const size_t peerCount = in.u16();
+  if (peerCount > kMaxPeers) {
+    refused_ = true;
     return;
   }
+  std::vector<Member> others(peerCount);
   for (Member& m : others) {
     m.number = in.u32();
     m.ip = in.u32();
@@ -564,6 +567,9 @@ void NetSession::handleData(Member& sender, const uint8_t* data, size_t size) {
   }
   if (to != 0 && (ownerOf(to) != self_ || !findPlayer(to))) {
     return;
+  }
+  if (queue_.size() >= kMaxQueued) {
+    return;  // a program that never receives does not let a peer fill the memory
   }
   Queued message;
   message.from = from;
