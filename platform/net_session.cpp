@@ -167,16 +167,18 @@ void NetSession::service(int ms) {
       default:
         break;
     }
-    result = enet_host_service(host, &event, 0);
+    result = enet_host_check_events(host, &event);  // the rest of what that call received
   }
-  if (responder_ && hosting()) {
+  // Queries wait up to kServeMs, so a busy program does not pay a read for each call.
+  const uint32_t now = monotonicMillis();
+  if (responder_ && hosting() && now - lastServe_ >= kServeMs) {
+    lastServe_ = now;
     responder_->serve(listing());
   }
-  expirePending();
-  enet_host_flush(host);
-  if (!queue_.empty()) {
-    arrived_.notify_all();
+  if (!pending_.empty()) {
+    expirePending();
   }
+  enet_host_flush(host);
 }
 
 NetSession::Member* NetSession::memberByPeer(void* peer) {
@@ -212,7 +214,9 @@ bool NetSession::sendTo(void* peer, const std::vector<uint8_t>& bytes, bool guar
   if (!packet) {
     return false;
   }
-  if (enet_peer_send(asPeer(peer), guaranteed ? 0 : 1, packet) != 0) {
+  // One channel for everything: ENet then holds an unguaranteed packet until the guaranteed
+  // ones sent before it have arrived, so a message never outruns its player's creation.
+  if (enet_peer_send(asPeer(peer), 0, packet) != 0) {
     enet_packet_destroy(packet);
     return false;
   }

@@ -118,9 +118,9 @@ class NetSession {
   void leave();
 
   std::mutex mutex_;
-  std::condition_variable arrived_;
   std::condition_variable stop_;
-  uint32_t lastCall_ = 0;  // when the program last received or waited
+  uint32_t lastCall_ = 0;   // when the program last received or waited
+  uint32_t lastServe_ = 0;  // when queries were last answered
   std::thread thread_;
   bool stopping_ = false;
   void* host_ = nullptr;  // ENetHost

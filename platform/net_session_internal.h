@@ -23,6 +23,7 @@ constexpr uint32_t kTimeoutMinMs = 4000;
 constexpr uint32_t kTimeoutMaxMs = 15000;
 constexpr int kLeaveMs = 500;
 constexpr uint32_t kCallerActiveMs = 50;
+constexpr uint32_t kServeMs = 20;
 
 enum Kind : uint8_t {
   Join = 1,

@@ -177,6 +177,27 @@ TEST_F(NetSessionTest, SeededFuzzNeitherStopsTheSessionNorInventsMessages) {
   EXPECT_TRUE(host->isHost());
 }
 
+TEST_F(NetSessionTest, UnguaranteedMessageNeverOutrunsItsSendersCreation) {
+  auto host = NetSession::host("order");
+  ASSERT_NE(host, nullptr);
+  auto joiner = joinOnThisComputer("order");
+  ASSERT_NE(joiner, nullptr);
+  const uint8_t bytes[3] = {1, 2, 3};
+  std::vector<std::string> expected;
+  for (int i = 0; i < 20; ++i) {
+    const uint32_t player = joiner->createPlayer("p" + std::to_string(i));
+    ASSERT_TRUE(joiner->send(player, 0, false, bytes, sizeof bytes));
+    expected.push_back("notice 3");
+    expected.push_back("data " + std::to_string(player) + " 3");
+  }
+  std::vector<std::string> got;
+  for (int i = 0; i < 100 && got.size() < expected.size(); ++i) {
+    const std::vector<std::string> more = drain(*host, 500);
+    got.insert(got.end(), more.begin(), more.end());
+  }
+  EXPECT_EQ(got, expected);
+}
+
 TEST_F(NetSessionTest, JoinRefusedForAnotherInstanceAndQueryWithoutAddress) {
   auto host = NetSession::host("real");
   ASSERT_NE(host, nullptr);
