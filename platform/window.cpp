@@ -57,6 +57,7 @@ HostEvent translate(const SDL_Event& e) {
       out.kind = HostEventKind::Close;
       break;
     case SDL_WINDOWEVENT:
+      out.window = e.window.windowID;
       switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE: out.kind = HostEventKind::Close; break;
         case SDL_WINDOWEVENT_EXPOSED: out.kind = HostEventKind::Paint; break;
@@ -70,12 +71,14 @@ HostEvent translate(const SDL_Event& e) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       out.kind = e.type == SDL_KEYDOWN ? HostEventKind::KeyDown : HostEventKind::KeyUp;
+      out.window = e.key.windowID;
       out.code = keyCodeFromScancode(e.key.keysym.scancode);
       out.repeat = e.key.repeat != 0;
       out.systemKey = (e.key.keysym.mod & KMOD_ALT) != 0;
       break;
     case SDL_MOUSEMOTION:
       out.kind = HostEventKind::MouseMove;
+      out.window = e.motion.windowID;
       out.x = e.motion.x;
       out.y = e.motion.y;
       out.dx = e.motion.xrel;
@@ -84,6 +87,7 @@ HostEvent translate(const SDL_Event& e) {
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
+      out.window = e.button.windowID;
       out.button = buttonNumber(e.button.button);
       if (out.button != 0) {
         out.kind = e.type == SDL_MOUSEBUTTONDOWN ? HostEventKind::MouseDown : HostEventKind::MouseUp;
@@ -97,6 +101,7 @@ HostEvent translate(const SDL_Event& e) {
       break;
     case SDL_MOUSEWHEEL: {
       out.kind = HostEventKind::MouseWheel;
+      out.window = e.wheel.windowID;
       const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
       out.wheel = notches * 120;
       break;
@@ -314,12 +319,14 @@ void injectHostEvent(const HostEvent& event) {
     case HostEventKind::Close:
       e.type = SDL_WINDOWEVENT;
       e.window.event = SDL_WINDOWEVENT_CLOSE;
+      e.window.windowID = event.window;
       break;
     case HostEventKind::Activate:
     case HostEventKind::Deactivate:
       e.type = SDL_WINDOWEVENT;
       e.window.event = event.kind == HostEventKind::Activate ? SDL_WINDOWEVENT_FOCUS_GAINED
                                                              : SDL_WINDOWEVENT_FOCUS_LOST;
+      e.window.windowID = event.window;
       break;
     case HostEventKind::KeyDown:
     case HostEventKind::KeyUp:
@@ -327,6 +334,7 @@ void injectHostEvent(const HostEvent& event) {
       e.key.keysym.scancode = SDL_Scancode(scancodeFromKeyCode(event.code));
       e.key.repeat = event.repeat ? 1 : 0;
       e.key.keysym.mod = event.systemKey ? KMOD_LALT : KMOD_NONE;
+      e.key.windowID = event.window;
       break;
     case HostEventKind::MouseMove:
       e.type = SDL_MOUSEMOTION;
@@ -334,6 +342,7 @@ void injectHostEvent(const HostEvent& event) {
       e.motion.y = event.y;
       e.motion.xrel = event.dx;
       e.motion.yrel = event.dy;
+      e.motion.windowID = event.window;
       break;
     case HostEventKind::MouseDown:
     case HostEventKind::MouseUp: {
@@ -342,11 +351,13 @@ void injectHostEvent(const HostEvent& event) {
       e.button.button = buttons[event.button & 3];
       e.button.x = event.x;
       e.button.y = event.y;
+      e.button.windowID = event.window;
       break;
     }
     case HostEventKind::MouseWheel:
       e.type = SDL_MOUSEWHEEL;
       e.wheel.y = event.wheel / 120;
+      e.wheel.windowID = event.window;
       break;
     case HostEventKind::Other:
       return;

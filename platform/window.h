@@ -32,6 +32,7 @@ struct HostEvent {
   int button = 0;
   unsigned buttonsHeld = 0;
   int wheel = 0;
+  unsigned window = 0;  // the id of the window it happened in (PlatformWindow::id), 0 unknown
 };
 
 // Starts SDL's video and event services; falls back to the offscreen driver when no
