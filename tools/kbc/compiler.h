@@ -167,6 +167,7 @@ class Compiler {
   bool callFree(const Expr& e, int depth);
   bool sameTarget(const Expr& a, const Expr& b);
   bool sameIndex(const Expr& a, const Expr& b);
+  bool mentions(const Expr& e, const std::string& key);
   ValType genUnary(const Expr& e);
   ValType genCall(const Expr& e, bool statement);
   ValType genCommand(const Command& c, const Expr& e, bool statement);
@@ -207,6 +208,7 @@ class Compiler {
   void addToSlot(const Slot& slot, int32_t value);
   void genDim(const Stmt& s);
   void genFor(const Stmt& s);
+  void genIntFor(const Stmt& s, const Var& v, int32_t step, bool up);
   void genForEach(const Stmt& s);
   void genSelect(const Stmt& s);
   void genRead(const Stmt& s);

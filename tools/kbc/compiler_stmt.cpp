@@ -347,6 +347,10 @@ void Compiler::genFor(const Stmt& s) {
     fail(s.step->pos, "an integer loop needs an integer Step");
   }
   const bool up = stepValue > 0;
+  if (t.vt == VT::Int) {
+    genIntFor(s, *v, step.i, up);
+    return;
+  }
   genValue(*s.value, t);
   storeSlot(v->slot, t);
   const Slot end = newSlot(t);
@@ -355,46 +359,66 @@ void Compiler::genFor(const Stmt& s) {
   const int top = code_.newLabel();
   const int exit = code_.newLabel();
   code_.place(top);
-  if (t.vt == VT::Int) {
-    loadSlot(v->slot);
+  loadSlot(end);
+  code_.pushEax();
+  loadSlot(v->slot);
+  code_.pushEax();  // [esp] = variable, [esp+4] = end
+  if (up) {
+    code_.bytesOf({0xD9, 0x04, 0x24, 0xD8, 0x5C, 0x24, 0x04});  // variable > end ends it
+  } else {
+    code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x1C, 0x24});  // end > variable ends it
+  }
+  code_.bytesOf({0xDF, 0xE0, 0x9E, 0x8D, 0x64, 0x24, 0x08});  // fnstsw ax; sahf; lea esp,[esp+8]
+  code_.jcc(0x7, exit);                                       // ja
+  constructs_.push_back({true, exit, {}});
+  genBlock(s.body);
+  constructs_.pop_back();
+  loadSlot(v->slot);
+  const float f = step.type.vt == VT::Int ? float(step.i) : step.f;
+  code_.pushEax();
+  code_.pushImm(int32_t(bitsOf(f)));
+  code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x04, 0x24, 0xD9, 0x5C, 0x24, 0x04, 0x58, 0x58});
+  storeSlot(v->slot, t);
+  code_.jmp(top);
+  code_.place(exit);
+}
+
+// An integer loop tests at its foot (one jump a turn), steps the variable in memory and
+// compares it with a constant last value directly.
+void Compiler::genIntFor(const Stmt& s, const Var& v, int32_t step, bool up) {
+  genValue(*s.value, {VT::Int});
+  storeSlot(v.slot, {VT::Int});
+  int32_t last = 0;
+  const bool constantEnd = constIntOperand(*s.to, last);
+  Slot end;
+  if (!constantEnd) {
+    end = newSlot({VT::Int});
+    genValue(*s.to, {VT::Int});
+    storeSlot(end, {VT::Int});
+  }
+  const int test = code_.newLabel();
+  const int body = code_.newLabel();
+  const int exit = code_.newLabel();
+  code_.jmp(test);
+  code_.place(body);
+  constructs_.push_back({true, exit, {}});
+  genBlock(s.body);
+  constructs_.pop_back();
+  addToSlot(v.slot, step);
+  code_.place(test);
+  loadSlot(v.slot);
+  if (constantEnd) {
+    code_.byte(0x3D);  // cmp eax,last
+    code_.word(uint32_t(last));
+  } else {
     code_.bytesOf({0x3B, uint8_t(end.global ? 0x05 : 0x85)});  // cmp eax,[end]
     if (end.global) {
       code_.addressWord(end.at);
     } else {
       code_.word(uint32_t(end.at));
     }
-    code_.jcc(up ? 0xF : 0xC, exit);  // jg / jl
-  } else {
-    loadSlot(end);
-    code_.pushEax();
-    loadSlot(v->slot);
-    code_.pushEax();  // [esp] = variable, [esp+4] = end
-    if (up) {
-      code_.bytesOf({0xD9, 0x04, 0x24, 0xD8, 0x5C, 0x24, 0x04});  // variable > end ends it
-    } else {
-      code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x1C, 0x24});  // end > variable ends it
-    }
-    code_.bytesOf({0xDF, 0xE0, 0x9E, 0x8D, 0x64, 0x24, 0x08});  // fnstsw ax; sahf; lea esp,[esp+8]
-    code_.jcc(0x7, exit);                                       // ja
   }
-  constructs_.push_back({true, exit, {}});
-  genBlock(s.body);
-  constructs_.pop_back();
-  if (t.vt == VT::Int) {
-    addToSlot(v->slot, step.i);
-    code_.jmp(top);
-    code_.place(exit);
-    return;
-  }
-  loadSlot(v->slot);
-  {
-    const float f = step.type.vt == VT::Int ? float(step.i) : step.f;
-    code_.pushEax();
-    code_.pushImm(int32_t(bitsOf(f)));
-    code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x04, 0x24, 0xD9, 0x5C, 0x24, 0x04, 0x58, 0x58});
-  }
-  storeSlot(v->slot, t);
-  code_.jmp(top);
+  code_.jcc(up ? 0xE : 0xD, body);  // jle / jge: another turn
   code_.place(exit);
 }
 
@@ -864,6 +888,19 @@ bool Compiler::sameTarget(const Expr& a, const Expr& b) {
   return false;
 }
 
+// Whether a call-free expression reads the variable `key`.
+bool Compiler::mentions(const Expr& e, const std::string& key) {
+  if (e.kind == ExprKind::Name && e.text == key) {
+    return true;
+  }
+  for (const ExprPtr& a : e.args) {
+    if (mentions(*a, key)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Two call-free index expressions written alike.
 bool Compiler::sameIndex(const Expr& a, const Expr& b) {
   if (a.kind != b.kind || a.text != b.text || a.args.size() != b.args.size()) {
@@ -907,6 +944,11 @@ bool Compiler::genInPlace(const Stmt& s) {
   }
   if (terms.empty() || !sameTarget(*s.target, *e) || infer(*e).vt != VT::Int) {
     return false;
+  }
+  for (const auto& term : terms) {
+    if (s.target->kind == ExprKind::Name && mentions(*term.second, s.target->text)) {
+      return false;  // a later term would read the partly updated variable
+    }
   }
   if (s.target->kind == ExprKind::Name) {
     const Var* v = findVar(s.target->text);

@@ -2,6 +2,8 @@
 // in call order, with the function's name, file and line, and the statements between.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <string>
 #include <vector>
 
@@ -50,6 +52,17 @@ std::vector<uint8_t> compileDebug(const std::string& text) {
   return compileProgram(program, sources, options);
 }
 
+// The runtime library a host loads, as the host runner does.
+Runtime* loadRuntime() {
+  void* library = dlopen(KS_BIN_DIR "/libkestrel-runtime.so", RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    ADD_FAILURE() << dlerror();
+    return nullptr;
+  }
+  const auto get = reinterpret_cast<Runtime* (*)()>(dlsym(library, "runtimeGetRuntime"));
+  return get ? get() : nullptr;
+}
+
 ProgramEntry entry = nullptr;
 void runEntry() { entry(); }
 
@@ -65,7 +78,7 @@ TEST(KbcDebugHooks, HostSeesEveryFunctionEnteredAndLeftInOrder) {
       "  Next\n"                        // 8
       "End Function\n"                  // 9
       "DebugLog \"result \" + both(3)\n");  // 10
-  Runtime* runtime = runtimeGetRuntime();
+  Runtime* runtime = loadRuntime();
   ASSERT_NE(runtime, nullptr);
   runtime->startUp(nullptr);
   const LinkOutcome linked = linkModuleBytes(image.data(), image.size(), buildRuntimeLinkTable(*runtime));
