@@ -102,6 +102,7 @@ struct Construct {
   bool loop = false;
   int exitLabel = -1;
   Slot selectSlot;  // a string Select's hidden value
+  const Stmt* select = nullptr;  // that Select: a Goto to a label outside it releases the value
 };
 
 class Compiler {
@@ -122,6 +123,7 @@ class Compiler {
   std::map<std::string, Var> globals_;
   std::map<std::string, ArrayInfo> arrays_;
   std::map<std::string, int32_t> literals_;
+  std::map<uint32_t, int32_t> constantWords_;  // float and integer words the x87 loads
   std::map<std::string, int> dataLabels_;       // label -> item index in the Data table
   std::map<std::string, std::string> labelBody_;  // label -> "" (main) or function key
   std::vector<std::pair<int32_t, ConstValue>> dataItems_;
@@ -157,8 +159,15 @@ class Compiler {
   bool simpleInt(const Expr& e);
   bool pureFloat(const Expr& e, int depth);
   void genFloatSt(const Expr& e);
+  int32_t constantWord(uint32_t bits);
   void loadEcx(const Expr& e);
   void genIntOperands(const Expr& a, const Expr& b);
+  bool constIntOperand(const Expr& e, int32_t& value);
+  void genConstDivide(int32_t divisor, bool modulo);
+  bool callFree(const Expr& e, int depth);
+  bool sameTarget(const Expr& a, const Expr& b);
+  bool sameIndex(const Expr& a, const Expr& b);
+  bool mentions(const Expr& e, const std::string& key);
   ValType genUnary(const Expr& e);
   ValType genCall(const Expr& e, bool statement);
   ValType genCommand(const Command& c, const Expr& e, bool statement);
@@ -194,8 +203,12 @@ class Compiler {
   Var& declareVar(const std::string& key, const std::string& spelling, ValType t, SourcePos pos);
   Slot newSlot(ValType t);
   void genCondJumpFalse(const Expr& cond, int label);
+  bool genInPlace(const Stmt& s);
+  void releaseSelectsLeft(const std::string* label);
+  void addToSlot(const Slot& slot, int32_t value);
   void genDim(const Stmt& s);
   void genFor(const Stmt& s);
+  void genIntFor(const Stmt& s, const Var& v, int32_t step, bool up);
   void genForEach(const Stmt& s);
   void genSelect(const Stmt& s);
   void genRead(const Stmt& s);

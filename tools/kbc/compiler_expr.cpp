@@ -558,9 +558,29 @@ void Compiler::genFloatSt(const Expr& e) {
     code_.bytesOf({0xD9, 0xE0});  // fchs
     return;
   }
-  gen(e);  // a literal or a constant
-  code_.pushEax();
-  code_.bytesOf({uint8_t(t.vt == VT::Int ? 0xDB : 0xD9), 0x04, 0x24, 0x59});  // fild/fld [esp]; pop ecx
+  // A literal or a constant: loaded from a word of its own in the data.
+  uint32_t bits = 0;
+  if (e.kind == ExprKind::IntLit) {
+    bits = uint32_t(e.intValue);
+  } else if (e.kind == ExprKind::FloatLit) {
+    bits = bitsOf(e.floatValue);
+  } else {
+    checkSigil(e, consts_.at(e.text).type, "a constant");
+    const ConstValue& c = consts_.at(e.text);
+    bits = t.vt == VT::Int ? uint32_t(c.i) : bitsOf(c.f);
+  }
+  code_.bytesOf({uint8_t(t.vt == VT::Int ? 0xDB : 0xD9), 0x05});  // fild/fld dword [constant]
+  code_.addressWord(constantWord(bits));
+}
+
+int32_t Compiler::constantWord(uint32_t bits) {
+  const auto found = constantWords_.find(bits);
+  if (found != constantWords_.end()) {
+    return found->second;
+  }
+  const int32_t at = globalSlot();
+  data_.patchWord(at, bits);
+  return constantWords_[bits] = at;
 }
 
 ValType Compiler::genBinary(const Expr& e) {
@@ -645,6 +665,17 @@ ValType Compiler::genBinary(const Expr& e) {
   }
   const bool bits = op == "shl" || op == "shr" || op == "sar" || op == "and" || op == "or" || op == "xor";
   const ValType work = bits ? ValType{VT::Int} : t;
+  int32_t divisor = 0;
+  if (work.vt == VT::Int && (op == "/" || op == "mod") && constIntOperand(b, divisor) && divisor != 0) {
+    genValue(a, work);
+    genConstDivide(divisor, op == "mod");
+    return t;
+  }
+  if ((op == "shl" || op == "shr" || op == "sar") && b.kind == ExprKind::IntLit && b.intValue <= 2147483647LL) {
+    genValue(a, work);  // a constant count: the processor masks it to 0-31 as it does cl
+    code_.bytesOf({0xC1, uint8_t(op == "shl" ? 0xE0 : op == "shr" ? 0xE8 : 0xF8), uint8_t(b.intValue & 31)});
+    return t;
+  }
   if (work.vt == VT::Int) {
     genIntOperands(a, b);
   } else {
@@ -957,4 +988,95 @@ ValType Compiler::genArrayAddress(const ArrayInfo& a, const Expr& e) {
   }
   code_.bytesOf({0x01, 0xC8});
   return a.elem;
+}
+
+// An integer literal, an integer constant, or either negated: its value.
+bool Compiler::constIntOperand(const Expr& e, int32_t& value) {
+  if (e.kind == ExprKind::Unary && e.text == "-" && e.args[0]->kind == ExprKind::IntLit) {
+    value = int32_t(uint32_t(0) - uint32_t(e.args[0]->intValue));
+    return e.args[0]->intValue <= 2147483648LL;
+  }
+  if (!simpleInt(e) || infer(e).vt != VT::Int) {
+    return false;
+  }
+  if (e.kind == ExprKind::IntLit) {
+    value = int32_t(e.intValue);
+    return true;
+  }
+  if (findVar(e.text)) {
+    return false;
+  }
+  value = consts_.at(e.text).i;
+  return true;
+}
+
+namespace {
+
+// The multiplier and shift that turn signed division by d (|d| >= 2) into a multiply
+// keeping the high word: the quotient truncated toward zero for every 32-bit dividend.
+void divisionMagic(int32_t d, int32_t& multiplier, int& shift) {
+  const uint32_t two31 = 0x80000000u;
+  const uint32_t ad = d < 0 ? 0u - uint32_t(d) : uint32_t(d);
+  const uint32_t t = two31 + (uint32_t(d) >> 31);
+  const uint32_t anc = t - 1 - t % ad;
+  int p = 31;
+  uint32_t q1 = two31 / anc, r1 = two31 - q1 * anc;
+  uint32_t q2 = two31 / ad, r2 = two31 - q2 * ad;
+  uint32_t delta = 0;
+  do {
+    ++p;
+    q1 *= 2;
+    r1 *= 2;
+    if (r1 >= anc) {
+      ++q1;
+      r1 -= anc;
+    }
+    q2 *= 2;
+    r2 *= 2;
+    if (r2 >= ad) {
+      ++q2;
+      r2 -= ad;
+    }
+    delta = ad - r2;
+  } while (q1 < delta || (q1 == delta && r1 == 0));
+  uint32_t m = q2 + 1;
+  if (d < 0) {
+    m = 0u - m;
+  }
+  multiplier = int32_t(m);
+  shift = p - 32;
+}
+
+}  // namespace
+
+// eax / divisor or eax Mod divisor (divisor a nonzero constant) without idiv.
+void Compiler::genConstDivide(int32_t divisor, bool modulo) {
+  if (divisor == 1 || divisor == -1) {
+    if (modulo) {
+      code_.bytesOf({0x31, 0xC0});  // xor eax,eax
+    } else if (divisor == -1) {
+      code_.bytesOf({0xF7, 0xD8});  // neg eax: the smallest integer stays itself
+    }
+    return;
+  }
+  int32_t multiplier = 0;
+  int shift = 0;
+  divisionMagic(divisor, multiplier, shift);
+  code_.bytesOf({0x89, 0xC1, 0xB8});  // mov ecx,eax (the dividend); mov eax,multiplier
+  code_.word(uint32_t(multiplier));
+  code_.bytesOf({0xF7, 0xE9});  // imul ecx: edx = the high word
+  if (divisor > 0 && multiplier < 0) {
+    code_.bytesOf({0x01, 0xCA});  // add edx,ecx
+  } else if (divisor < 0 && multiplier > 0) {
+    code_.bytesOf({0x29, 0xCA});  // sub edx,ecx
+  }
+  if (shift > 0) {
+    code_.bytesOf({0xC1, 0xFA, uint8_t(shift)});  // sar edx,shift
+  }
+  code_.bytesOf({0x89, 0xD0, 0xC1, 0xE8, 0x1F, 0x01, 0xD0});  // mov eax,edx; shr eax,31; add eax,edx
+  if (modulo) {
+    code_.bytesOf({0x69, 0xC0});  // imul eax,eax,divisor; sub ecx,eax; mov eax,ecx
+    code_.word(uint32_t(divisor));
+    code_.bytesOf({0x29, 0xC1, 0x89, 0xC8});
+  }
 }

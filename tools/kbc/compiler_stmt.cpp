@@ -347,6 +347,10 @@ void Compiler::genFor(const Stmt& s) {
     fail(s.step->pos, "an integer loop needs an integer Step");
   }
   const bool up = stepValue > 0;
+  if (t.vt == VT::Int) {
+    genIntFor(s, *v, step.i, up);
+    return;
+  }
   genValue(*s.value, t);
   storeSlot(v->slot, t);
   const Slot end = newSlot(t);
@@ -356,38 +360,65 @@ void Compiler::genFor(const Stmt& s) {
   const int exit = code_.newLabel();
   code_.place(top);
   loadSlot(end);
-  if (t.vt == VT::Int) {
-    code_.bytesOf({0x89, 0xC1});  // mov ecx,eax (the end)
-    loadSlot(v->slot);
-    code_.bytesOf({0x39, 0xC8});   // cmp eax,ecx
-    code_.jcc(up ? 0xF : 0xC, exit);  // jg / jl
+  code_.pushEax();
+  loadSlot(v->slot);
+  code_.pushEax();  // [esp] = variable, [esp+4] = end
+  if (up) {
+    code_.bytesOf({0xD9, 0x04, 0x24, 0xD8, 0x5C, 0x24, 0x04});  // variable > end ends it
   } else {
-    code_.pushEax();
-    loadSlot(v->slot);
-    code_.pushEax();  // [esp] = variable, [esp+4] = end
-    if (up) {
-      code_.bytesOf({0xD9, 0x04, 0x24, 0xD8, 0x5C, 0x24, 0x04});  // variable > end ends it
-    } else {
-      code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x1C, 0x24});  // end > variable ends it
-    }
-    code_.bytesOf({0xDF, 0xE0, 0x9E, 0x8D, 0x64, 0x24, 0x08});  // fnstsw ax; sahf; lea esp,[esp+8]
-    code_.jcc(0x7, exit);                                       // ja
+    code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x1C, 0x24});  // end > variable ends it
   }
+  code_.bytesOf({0xDF, 0xE0, 0x9E, 0x8D, 0x64, 0x24, 0x08});  // fnstsw ax; sahf; lea esp,[esp+8]
+  code_.jcc(0x7, exit);                                       // ja
   constructs_.push_back({true, exit, {}});
   genBlock(s.body);
   constructs_.pop_back();
   loadSlot(v->slot);
-  if (t.vt == VT::Int) {
-    code_.byte(0x05);  // add eax,step
-    code_.word(uint32_t(step.i));
-  } else {
-    const float f = step.type.vt == VT::Int ? float(step.i) : step.f;
-    code_.pushEax();
-    code_.pushImm(int32_t(bitsOf(f)));
-    code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x04, 0x24, 0xD9, 0x5C, 0x24, 0x04, 0x58, 0x58});
-  }
+  const float f = step.type.vt == VT::Int ? float(step.i) : step.f;
+  code_.pushEax();
+  code_.pushImm(int32_t(bitsOf(f)));
+  code_.bytesOf({0xD9, 0x44, 0x24, 0x04, 0xD8, 0x04, 0x24, 0xD9, 0x5C, 0x24, 0x04, 0x58, 0x58});
   storeSlot(v->slot, t);
   code_.jmp(top);
+  code_.place(exit);
+}
+
+// An integer loop tests at its foot (one jump a turn), steps the variable in memory and
+// compares it with a constant last value directly.
+void Compiler::genIntFor(const Stmt& s, const Var& v, int32_t step, bool up) {
+  genValue(*s.value, {VT::Int});
+  storeSlot(v.slot, {VT::Int});
+  int32_t last = 0;
+  const bool constantEnd = constIntOperand(*s.to, last);
+  Slot end;
+  if (!constantEnd) {
+    end = newSlot({VT::Int});
+    genValue(*s.to, {VT::Int});
+    storeSlot(end, {VT::Int});
+  }
+  const int test = code_.newLabel();
+  const int body = code_.newLabel();
+  const int exit = code_.newLabel();
+  code_.jmp(test);
+  code_.place(body);
+  constructs_.push_back({true, exit, {}});
+  genBlock(s.body);
+  constructs_.pop_back();
+  addToSlot(v.slot, step);
+  code_.place(test);
+  loadSlot(v.slot);
+  if (constantEnd) {
+    code_.byte(0x3D);  // cmp eax,last
+    code_.word(uint32_t(last));
+  } else {
+    code_.bytesOf({0x3B, uint8_t(end.global ? 0x05 : 0x85)});  // cmp eax,[end]
+    if (end.global) {
+      code_.addressWord(end.at);
+    } else {
+      code_.word(uint32_t(end.at));
+    }
+  }
+  code_.jcc(up ? 0xE : 0xD, body);  // jle / jge: another turn
   code_.place(exit);
 }
 
@@ -438,7 +469,7 @@ void Compiler::genSelect(const Stmt& s) {
   genValue(*s.value, v.type);
   storeSlot(v.slot, v.type);
   if (v.type.vt == VT::Str) {
-    constructs_.push_back({false, -1, v.slot});
+    constructs_.push_back({false, -1, v.slot, &s});
   }
   const int end = code_.newLabel();
   const int otherwise = code_.newLabel();
@@ -511,6 +542,9 @@ void Compiler::genStatement(const Stmt& s) {
   }
   switch (s.kind) {
     case StmtKind::Assign:
+      if (genInPlace(s)) {
+        break;
+      }
       genAssign(*s.target, [&](ValType want) { genStored(*s.value, want); }, s.pos);
       break;
     case StmtKind::Call: {
@@ -591,6 +625,7 @@ void Compiler::genStatement(const Stmt& s) {
         if (s.value) {
           fail(s.value->pos, "Return with a value belongs in a function");
         }
+        releaseSelectsLeft(nullptr);
         code_.ret();  // back from Gosub, or the end of the program
         break;
       }
@@ -609,7 +644,12 @@ void Compiler::genStatement(const Stmt& s) {
       }
       code_.callLabel(labelFor(s.name, s.pos));
       break;
-    case StmtKind::Goto: code_.jmp(labelFor(s.name, s.pos)); break;
+    case StmtKind::Goto: {
+      const int target = labelFor(s.name, s.pos);
+      releaseSelectsLeft(&s.name);
+      code_.jmp(target);
+      break;
+    }
     case StmtKind::Label: code_.place(labelFor(s.name, s.pos)); break;
     case StmtKind::Read: genRead(s); break;
     case StmtKind::Restore: {
@@ -747,4 +787,195 @@ void Compiler::genFunction(Function& f) {
   }
   code_.jmp(start);
   body_ = nullptr;
+}
+
+namespace {
+
+bool blockHasLabel(const Block& block, const std::string& label) {
+  for (const StmtPtr& s : block) {
+    if (s->kind == StmtKind::Label && s->name == label) {
+      return true;
+    }
+    bool inside = blockHasLabel(s->body, label) || blockHasLabel(s->elseBlock, label);
+    for (const Block& b : s->blocks) {
+      inside = inside || blockHasLabel(b, label);
+    }
+    if (inside) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+// A jump out of string Selects (to `label`, or out of all of them when null) releases
+// the values they hold: nothing keeps a string alive once its Select is left.
+void Compiler::releaseSelectsLeft(const std::string* label) {
+  for (int j = int(constructs_.size()) - 1; j >= 0; --j) {
+    const Construct& c = constructs_[j];
+    if (c.loop || !c.select) {
+      continue;
+    }
+    if (label) {
+      bool inside = blockHasLabel(c.select->elseBlock, *label);
+      for (const Block& b : c.select->blocks) {
+        inside = inside || blockHasLabel(b, *label);
+      }
+      if (inside) {
+        break;  // the jump stays inside this Select and so inside the ones around it
+      }
+    }
+    code_.movEax(0);
+    storeSlot(c.selectSlot, {VT::Str});
+  }
+}
+
+// add dword [slot],value
+void Compiler::addToSlot(const Slot& slot, int32_t value) {
+  code_.bytesOf({0x81, uint8_t(slot.global ? 0x05 : 0x85)});
+  if (slot.global) {
+    code_.addressWord(slot.at);
+  } else {
+    code_.word(uint32_t(slot.at));
+  }
+  code_.word(uint32_t(value));
+}
+
+// An integer expression whose evaluation calls nothing and changes nothing, so it may be
+// worked out after the stored-to place is read: literals, variables, constants and
+// integer operators over them.
+bool Compiler::callFree(const Expr& e, int depth) {
+  if (depth > 8 || infer(e).vt != VT::Int) {
+    return false;
+  }
+  switch (e.kind) {
+    case ExprKind::IntLit: return e.intValue <= 2147483647LL;
+    case ExprKind::Name: return simpleInt(e);
+    case ExprKind::Unary: return (e.text == "-" || e.text == "~") && callFree(*e.args[0], depth + 1);
+    case ExprKind::Binary:
+      return e.text != "^" && infer(*e.args[0]).vt == VT::Int && infer(*e.args[1]).vt == VT::Int &&
+             callFree(*e.args[0], depth + 1) && callFree(*e.args[1], depth + 1);
+    default: return false;
+  }
+}
+
+// The same variable or the same array element (indexes written alike and call-free).
+bool Compiler::sameTarget(const Expr& a, const Expr& b) {
+  if (a.kind != b.kind || a.text != b.text || a.note.sigil != b.note.sigil ||
+      a.note.typeName != b.note.typeName || a.args.size() != b.args.size()) {
+    return false;
+  }
+  if (a.kind == ExprKind::Name) {
+    const Var* v = findVar(a.text);
+    return v && !v->vector && v->type.vt == VT::Int;
+  }
+  if (a.kind == ExprKind::IntLit) {
+    return a.intValue == b.intValue;
+  }
+  if (a.kind == ExprKind::Call) {
+    const auto found = arrays_.find(a.text);
+    if (found == arrays_.end() || found->second.elem.vt != VT::Int || int(a.args.size()) != found->second.dims) {
+      return false;
+    }
+    for (size_t k = 0; k < a.args.size(); ++k) {
+      if (!callFree(*a.args[k], 0) || !sameIndex(*a.args[k], *b.args[k])) {
+        return false;
+      }
+    }
+    return true;
+  }
+  return false;
+}
+
+// Whether a call-free expression reads the variable `key`.
+bool Compiler::mentions(const Expr& e, const std::string& key) {
+  if (e.kind == ExprKind::Name && e.text == key) {
+    return true;
+  }
+  for (const ExprPtr& a : e.args) {
+    if (mentions(*a, key)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Two call-free index expressions written alike.
+bool Compiler::sameIndex(const Expr& a, const Expr& b) {
+  if (a.kind != b.kind || a.text != b.text || a.args.size() != b.args.size()) {
+    return false;
+  }
+  if (a.kind == ExprKind::IntLit && a.intValue != b.intValue) {
+    return false;
+  }
+  for (size_t k = 0; k < a.args.size(); ++k) {
+    if (!sameIndex(*a.args[k], *b.args[k])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// x = x + terms or x = x - terms (x an integer variable or array element, the terms
+// call-free) adds each term to x in memory instead of loading, adding and storing.
+bool Compiler::genInPlace(const Stmt& s) {
+  if (s.target->kind == ExprKind::Name) {
+    // A float variable takes pure float arithmetic straight from the x87 stack.
+    const Var* v = findVar(s.target->text);
+    if (v && !v->vector && v->type.vt == VT::Float && pureFloat(*s.value, 0)) {
+      checkSigil(*s.target, v->type, "a variable");
+      genFloatSt(*s.value);
+      code_.bytesOf({0xD9, uint8_t(v->slot.global ? 0x1D : 0x9D)});  // fstp dword [slot]
+      if (v->slot.global) {
+        code_.addressWord(v->slot.at);
+      } else {
+        code_.word(uint32_t(v->slot.at));
+      }
+      return true;
+    }
+  }
+  std::vector<std::pair<bool, const Expr*>> terms;  // (subtract, term), last first
+  const Expr* e = s.value.get();
+  while (e->kind == ExprKind::Binary && (e->text == "+" || e->text == "-") && infer(*e).vt == VT::Int &&
+         callFree(*e->args[1], 0) && !sameTarget(*s.target, *e)) {
+    terms.push_back({e->text == "-", e->args[1].get()});
+    e = e->args[0].get();
+  }
+  if (terms.empty() || !sameTarget(*s.target, *e) || infer(*e).vt != VT::Int) {
+    return false;
+  }
+  for (const auto& term : terms) {
+    if (s.target->kind == ExprKind::Name && mentions(*term.second, s.target->text)) {
+      return false;  // a later term would read the partly updated variable
+    }
+  }
+  if (s.target->kind == ExprKind::Name) {
+    const Var* v = findVar(s.target->text);
+    checkSigil(*s.target, v->type, "a variable");
+    const Slot& slot = v->slot;
+    for (auto it = terms.rbegin(); it != terms.rend(); ++it) {
+      genValue(*it->second, {VT::Int});
+      code_.bytesOf({uint8_t(it->first ? 0x29 : 0x01), uint8_t(slot.global ? 0x05 : 0x85)});  // add/sub [slot],eax
+      if (slot.global) {
+        code_.addressWord(slot.at);
+      } else {
+        code_.word(uint32_t(slot.at));
+      }
+    }
+    return true;
+  }
+  genAddress(*s.target);
+  for (auto it = terms.rbegin(); it != terms.rend(); ++it) {
+    const Expr& term = *it->second;
+    if (simpleInt(term)) {
+      loadEcx(term);
+    } else {
+      code_.pushEax();
+      genValue(term, {VT::Int});
+      code_.bytesOf({0x89, 0xC1, 0x58});  // mov ecx,eax; pop eax
+    }
+    code_.bytesOf({uint8_t(it->first ? 0x29 : 0x01), 0x08});  // add/sub [eax],ecx
+  }
+  return true;
 }
