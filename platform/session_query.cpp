@@ -57,6 +57,22 @@ uint32_t randomWord() {
   return generator();
 }
 
+
+// One datagram into bytes: its size, or 0 or less when none is waiting.
+int receiveDatagram(int socket, ENetAddress& from, uint8_t (&bytes)[kLargestDatagram]) {
+  ENetBuffer buffer{};
+  buffer.data = bytes;
+  buffer.dataLength = sizeof bytes;
+  return enet_socket_receive(ENetSocket(socket), &from, &buffer, 1);
+}
+
+void sendDatagram(int socket, const ENetAddress& to, const std::vector<uint8_t>& packet) {
+  ENetBuffer buffer{};
+  buffer.data = const_cast<uint8_t*>(packet.data());
+  buffer.dataLength = packet.size();
+  enet_socket_send(ENetSocket(socket), &to, &buffer, 1);
+}
+
 }  // namespace
 
 bool startNetworking() {
@@ -160,14 +176,10 @@ SessionQuery::~SessionQuery() {
 }
 
 void SessionQuery::send() {
-  const std::vector<uint8_t> packet = encodeQuery(nonce_);
   ENetAddress to{};
   to.host = targetIp_;
   to.port = sessionQueryPort();
-  ENetBuffer buffer{};
-  buffer.data = const_cast<uint8_t*>(packet.data());
-  buffer.dataLength = packet.size();
-  enet_socket_send(ENetSocket(socket_), &to, &buffer, 1);
+  sendDatagram(socket_, to, encodeQuery(nonce_));
 }
 
 void SessionQuery::wait(int ms) {
@@ -179,10 +191,7 @@ void SessionQuery::collect(std::vector<SessionListing>& found) {
   uint8_t bytes[kLargestDatagram];
   for (;;) {
     ENetAddress from{};
-    ENetBuffer buffer{};
-    buffer.data = bytes;
-    buffer.dataLength = sizeof bytes;
-    const int size = enet_socket_receive(ENetSocket(socket_), &from, &buffer, 1);
+    const int size = receiveDatagram(socket_, from, bytes);
     if (size <= 0) {
       return;
     }
@@ -245,10 +254,7 @@ void QueryResponder::serve(const SessionListing& self) {
   uint8_t bytes[kLargestDatagram];
   for (int i = 0; i < 64; ++i) {  // bounded, so a flood cannot hold the session's lock
     ENetAddress from{};
-    ENetBuffer buffer{};
-    buffer.data = bytes;
-    buffer.dataLength = sizeof bytes;
-    const int size = enet_socket_receive(ENetSocket(socket_), &from, &buffer, 1);
+    const int size = receiveDatagram(socket_, from, bytes);
     if (size <= 0) {
       return;
     }
@@ -256,10 +262,6 @@ void QueryResponder::serve(const SessionListing& self) {
     if (!nonce || from.port == 0) {
       continue;
     }
-    const std::vector<uint8_t> answer = encodeAnswer(*nonce, self);
-    ENetBuffer out{};
-    out.data = const_cast<uint8_t*>(answer.data());
-    out.dataLength = answer.size();
-    enet_socket_send(ENetSocket(socket_), &from, &out, 1);
+    sendDatagram(socket_, from, encodeAnswer(*nonce, self));
   }
 }

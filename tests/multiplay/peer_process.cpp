@@ -1,5 +1,7 @@
 #include "tests/multiplay/peer_process.h"
 
+#include "tests/programs/process_runner.h"
+
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -12,8 +14,6 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
-
-extern char** environ;
 
 namespace {
 
@@ -35,23 +35,8 @@ PeerProcess::PeerProcess(const std::vector<std::string>& argv, const std::vector
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fd, 2);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    env.emplace_back(*e);
-  }
-  env.insert(env.end(), environment.begin(), environment.end());
-  std::vector<char*> rawArgs;
-  for (const auto& a : argv) {
-    rawArgs.push_back(const_cast<char*>(a.c_str()));
-  }
-  rawArgs.push_back(nullptr);
-  std::vector<char*> rawEnv;
-  for (const auto& e : env) {
-    rawEnv.push_back(const_cast<char*>(e.c_str()));
-  }
-  rawEnv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, rawArgs[0], &actions, nullptr, rawArgs.data(), rawEnv.data()) == 0) {
+  const pid_t pid = spawnProcess(argv, environment, &actions);
+  if (pid > 0) {
     pid_ = pid;
   }
   posix_spawn_file_actions_destroy(&actions);

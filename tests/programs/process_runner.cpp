@@ -11,21 +11,8 @@
 
 extern char** environ;
 
-ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
-  ProcessResult result;
-  int out[2];
-  int err[2];
-  // Close-on-exec, so that a child spawned meanwhile by another thread does not keep
-  // these pipes open (this one's child gets them through dup2, which clears the flag).
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-    return result;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  posix_spawn_file_actions_addclose(&actions, err[0]);
+pid_t spawnProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                   const posix_spawn_file_actions_t* actions) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     env.emplace_back(*e);
@@ -42,11 +29,32 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector
   }
   rawEnv.push_back(nullptr);
   pid_t pid = 0;
-  const int rc = posix_spawn(&pid, rawArgs[0], &actions, nullptr, rawArgs.data(), rawEnv.data());
+  if (posix_spawn(&pid, rawArgs[0], actions, nullptr, rawArgs.data(), rawEnv.data()) != 0) {
+    return -1;
+  }
+  return pid;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+  ProcessResult result;
+  int out[2];
+  int err[2];
+  // Close-on-exec, so that a child spawned meanwhile by another thread does not keep
+  // these pipes open (this one's child gets them through dup2, which clears the flag).
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    return result;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addclose(&actions, err[0]);
+  const pid_t pid = spawnProcess(argv, environment, &actions);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   close(err[1]);
-  if (rc != 0) {
+  if (pid < 0) {
     close(out[0]);
     close(err[0]);
     return result;
