@@ -35,21 +35,6 @@ protected:
     static ksStr* str(const std::string& text) { return ksStrNew(text); }
     static std::string take(ksStr* s) { return ksStrTake(s); }
 
-    // The text of the runtime error a call raises ("(silent end)" for a quiet end), or ""
-    // when it raises none. The run is then revived, so a test can go on.
-    std::string errorOf(const std::function<void()>& call) {
-        std::string message;
-        try {
-            call();
-        } catch (const ksEx& e) {
-            message = e.message ? e.message : "(silent end)";
-        }
-        hostState.running.store(true);
-        hostState.paused = false;
-        hostState.debugger.store(&debugger);
-        return message;
-    }
-
     sysGraphics& display() { return *graphicsState.display; }
 
     // The ARGB of a pixel of the picture last presented.

@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "tests/programs/process_runner.h"
@@ -119,22 +121,14 @@ bool makeMovieWith(const std::string& path, const MovieFormat& format, const std
 }
 
 bool concatenate(const std::vector<std::string>& parts, const std::string& to) {
-    std::FILE* out = std::fopen(to.c_str(), "wb");
-    bool ok = out != nullptr;
+    std::ofstream out(to, std::ios::binary);
     for (const std::string& part : parts) {
-        std::FILE* in = ok ? std::fopen(part.c_str(), "rb") : nullptr;
-        ok = in != nullptr;
-        for (int c; ok && (c = std::fgetc(in)) != EOF;) {
-            std::fputc(c, out);
-        }
-        if (in) {
-            std::fclose(in);
+        std::ifstream in(part, std::ios::binary);
+        if (!in || !(out << in.rdbuf())) {
+            return false;
         }
     }
-    if (out) {
-        std::fclose(out);
-    }
-    return ok;
+    return bool(out);
 }
 
 bool makeSoundOnly(const std::string& path, std::string* error) {
@@ -142,23 +136,15 @@ bool makeSoundOnly(const std::string& path, std::string* error) {
 }
 
 bool copyTruncated(const std::string& from, const std::string& to, long bytes) {
-    std::FILE* in = std::fopen(from.c_str(), "rb");
-    std::FILE* out = std::fopen(to.c_str(), "wb");
-    bool ok = in && out;
-    for (long i = 0; ok && i < bytes; ++i) {
-        const int c = std::fgetc(in);
-        if (c == EOF) {
-            break;
-        }
-        std::fputc(c, out);
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary);
+    if (!in || !out) {
+        return false;
     }
-    if (in) {
-        std::fclose(in);
-    }
-    if (out) {
-        std::fclose(out);
-    }
-    return ok;
+    std::vector<char> head(size_t(std::max(bytes, 0L)));
+    in.read(head.data(), std::streamsize(head.size()));
+    out.write(head.data(), in.gcount());
+    return bool(out);
 }
 
 long fileSize(const std::string& path) {

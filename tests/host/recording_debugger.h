@@ -3,9 +3,11 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "basic/ks_error.h"
 #include "host/sys_runtime.h"
 #include "platform/message_box.h"
 #include "runtime/runtime_interface.h"
@@ -37,6 +39,21 @@ class HostTest : public ::testing::Test {
     setMessageBoxTestAnswer(std::nullopt);
     sysRuntime::destroy(runtime);
     hostState.displayKind = DisplayKind::None;
+  }
+
+  // The text of the runtime error a call raises ("(silent end)" for a quiet end), or ""
+  // when it raises none. The run is then revived, so a test can go on.
+  std::string errorOf(const std::function<void()>& call) {
+    std::string message;
+    try {
+      call();
+    } catch (const ksEx& e) {
+      message = e.message ? e.message : "(silent end)";
+    }
+    hostState.running.store(true);
+    hostState.paused = false;
+    hostState.debugger.store(&debugger);
+    return message;
   }
 
   RecordingDebugger debugger;

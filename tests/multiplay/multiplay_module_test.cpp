@@ -34,17 +34,6 @@ class MultiplayTest : public HostTest {
     HostTest::TearDown();
   }
 
-  std::string errorOf(const std::function<void()>& call) {
-    std::string message;
-    try {
-      call();
-    } catch (const ksEx& e) {
-      message = e.message ? e.message : "(silent end)";
-    }
-    hostState.running.store(true);
-    return message;
-  }
-
   static ksStr* str(const std::string& text) { return ksStrNew(text); }
 };
 
