@@ -472,7 +472,9 @@ void Compiler::loadEcx(const Expr& e) {
   }
   if (const Var* v = findVar(e.text)) {
     checkSigil(e, v->type, "a variable");
-    if (v->slot.global) {
+    if (inEbx(v->slot)) {
+      code_.bytesOf({0x89, 0xD9});  // mov ecx,ebx
+    } else if (v->slot.global) {
       code_.bytesOf({0x8B, 0x0D});  // mov ecx,[abs]
       code_.addressWord(v->slot.at);
     } else {
@@ -536,7 +538,9 @@ void Compiler::genFloatSt(const Expr& e) {
     if (const Var* v = findVar(e.text)) {
       checkSigil(e, v->type, "a variable");
       const uint8_t op = t.vt == VT::Int ? 0xDB : 0xD9;  // fild / fld dword
-      if (v->slot.global) {
+      if (inEbx(v->slot)) {
+        code_.bytesOf({0x53, 0xDB, 0x04, 0x24, 0x5B});  // push ebx; fild dword [esp]; pop ebx
+      } else if (v->slot.global) {
         code_.bytesOf({op, 0x05});
         code_.addressWord(v->slot.at);
       } else {
