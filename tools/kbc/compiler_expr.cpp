@@ -380,6 +380,13 @@ ValType Compiler::gen(const Expr& e) {
     }
     case ExprKind::Call: return genCall(e, false);
     case ExprKind::Field:
+      genAddress(e);
+      if (t.vt != VT::Str) {
+        code_.bytes[code_.bytes.size() - 6] = 0x8B;  // the field's lea eax,[eax+4i] becomes its load
+        return t;
+      }
+      loadFrom(t);
+      return t;
     case ExprKind::Index:
       genAddress(e);
       loadFrom(t);

@@ -1036,10 +1036,22 @@ bool Compiler::genInPlace(const Stmt& s) {
       return true;
     }
   }
+  // An integer field of an object variable is a term too: reading it changes nothing
+  // (a null object raises its error before anything is stored).
+  const auto inPlaceTerm = [&](const Expr& t) {
+    if (callFree(t, 0)) {
+      return true;
+    }
+    if (t.kind != ExprKind::Field || infer(t).vt != VT::Int || t.args[0]->kind != ExprKind::Name) {
+      return false;
+    }
+    const Var* object = findVar(t.args[0]->text);
+    return object && !object->vector && object->type.vt == VT::Obj;
+  };
   std::vector<std::pair<bool, const Expr*>> terms;  // (subtract, term), last first
   const Expr* e = s.value.get();
   while (e->kind == ExprKind::Binary && (e->text == "+" || e->text == "-") && infer(*e).vt == VT::Int &&
-         callFree(*e->args[1], 0) && !sameTarget(*s.target, *e)) {
+         inPlaceTerm(*e->args[1]) && !sameTarget(*s.target, *e)) {
     terms.push_back({e->text == "-", e->args[1].get()});
     e = e->args[0].get();
   }
