@@ -130,6 +130,9 @@ class Compiler {
   int32_t dataTable_ = 0;
   Body* body_ = nullptr;
   std::vector<Construct> constructs_;
+  // The integer For counter held in ebx for the loop (home slot written back on exit).
+  bool counterInEbx_ = false;
+  Slot counterSlot_;
   std::unordered_map<const Expr*, ValType> inferred_;
   std::vector<std::unique_ptr<Expr>> synthetic_;
 
@@ -209,6 +212,10 @@ class Compiler {
   void genDim(const Stmt& s);
   void genFor(const Stmt& s);
   void genIntFor(const Stmt& s, const Var& v, int32_t step, bool up);
+  bool registerLoop(const Stmt& s);
+  bool registerBlock(const Block& block, int depth);
+  bool inEbx(const Slot& slot) const;
+  void slotOperand(const Slot& slot, uint8_t op, uint8_t reg);
   void genForEach(const Stmt& s);
   void genSelect(const Stmt& s);
   void genRead(const Stmt& s);

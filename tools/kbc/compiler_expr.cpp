@@ -380,6 +380,13 @@ ValType Compiler::gen(const Expr& e) {
     }
     case ExprKind::Call: return genCall(e, false);
     case ExprKind::Field:
+      genAddress(e);
+      if (t.vt != VT::Str) {
+        code_.bytes[code_.bytes.size() - 6] = 0x8B;  // the field's lea eax,[eax+4i] becomes its load
+        return t;
+      }
+      loadFrom(t);
+      return t;
     case ExprKind::Index:
       genAddress(e);
       loadFrom(t);
@@ -472,7 +479,9 @@ void Compiler::loadEcx(const Expr& e) {
   }
   if (const Var* v = findVar(e.text)) {
     checkSigil(e, v->type, "a variable");
-    if (v->slot.global) {
+    if (inEbx(v->slot)) {
+      code_.bytesOf({0x89, 0xD9});  // mov ecx,ebx
+    } else if (v->slot.global) {
       code_.bytesOf({0x8B, 0x0D});  // mov ecx,[abs]
       code_.addressWord(v->slot.at);
     } else {
@@ -536,7 +545,10 @@ void Compiler::genFloatSt(const Expr& e) {
     if (const Var* v = findVar(e.text)) {
       checkSigil(e, v->type, "a variable");
       const uint8_t op = t.vt == VT::Int ? 0xDB : 0xD9;  // fild / fld dword
-      if (v->slot.global) {
+      if (inEbx(v->slot)) {
+        slotOperand(v->slot, 0x89, 3);  // mov [home],ebx: the home is written back at the exit anyway
+        slotOperand(v->slot, 0xDB, 0);  // fild dword [home]
+      } else if (v->slot.global) {
         code_.bytesOf({op, 0x05});
         code_.addressWord(v->slot.at);
       } else {
@@ -548,8 +560,40 @@ void Compiler::genFloatSt(const Expr& e) {
   }
   if (e.kind == ExprKind::Binary) {
     genFloatSt(*e.args[0]);
-    genFloatSt(*e.args[1]);
     const std::string& op = e.text;
+    const Expr& right = *e.args[1];
+    // A right operand in memory is worked on from there: the same exact widening to
+    // the x87's precision as a load, one instruction less.
+    const uint8_t reg = op == "+" ? 0 : op == "*" ? 1 : op == "-" ? 4 : 6;
+    const bool rightInt = infer(right).vt == VT::Int;
+    const uint8_t memOp = rightInt ? 0xDA : 0xD8;  // fiadd.. m32int / fadd.. m32fp
+    if (right.kind == ExprKind::Name) {
+      if (const Var* v = findVar(right.text)) {
+        checkSigil(right, v->type, "a variable");
+        if (inEbx(v->slot)) {
+          slotOperand(v->slot, 0x89, 3);  // mov [home],ebx
+        }
+        slotOperand(v->slot, memOp, reg);
+        return;
+      }
+    }
+    if (right.kind == ExprKind::IntLit || right.kind == ExprKind::FloatLit ||
+        (right.kind == ExprKind::Name && consts_.count(right.text))) {
+      uint32_t bits = 0;
+      if (right.kind == ExprKind::IntLit) {
+        bits = uint32_t(right.intValue);
+      } else if (right.kind == ExprKind::FloatLit) {
+        bits = bitsOf(right.floatValue);
+      } else {
+        checkSigil(right, consts_.at(right.text).type, "a constant");
+        const ConstValue& c = consts_.at(right.text);
+        bits = rightInt ? uint32_t(c.i) : bitsOf(c.f);
+      }
+      code_.bytesOf({memOp, uint8_t(0x05 | (reg << 3))});
+      code_.addressWord(constantWord(bits));
+      return;
+    }
+    genFloatSt(right);
     code_.bytesOf({0xDE, uint8_t(op == "+" ? 0xC1 : op == "-" ? 0xE9 : op == "*" ? 0xC9 : 0xF9)});  // f...p st1,st0
     return;
   }

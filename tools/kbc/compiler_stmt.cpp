@@ -1,6 +1,7 @@
 // Statements, function bodies and the program's entry. A statement leaves the stack as
 // it found it, so Gosub can use the processor's call and return.
 #include <cstring>
+#include <stdexcept>
 
 #include "tools/kbc/compiler.h"
 
@@ -62,8 +63,24 @@ std::vector<uint8_t> Compiler::compile(Program& program) {
   return image();
 }
 
-void Compiler::loadSlot(const Slot& slot) {
+bool Compiler::inEbx(const Slot& slot) const {
+  return counterInEbx_ && slot.global == counterSlot_.global && slot.at == counterSlot_.at;
+}
+
+// op with the slot's memory as its r/m operand and `reg` in the modrm reg field.
+void Compiler::slotOperand(const Slot& slot, uint8_t op, uint8_t reg) {
+  code_.bytesOf({op, uint8_t((slot.global ? 0x05 : 0x85) | (reg << 3))});
   if (slot.global) {
+    code_.addressWord(slot.at);
+  } else {
+    code_.word(uint32_t(slot.at));
+  }
+}
+
+void Compiler::loadSlot(const Slot& slot) {
+  if (inEbx(slot)) {
+    code_.bytesOf({0x89, 0xD8});  // mov eax,ebx
+  } else if (slot.global) {
     code_.loadGlobal(slot.at);
   } else {
     code_.loadLocal(slot.at);
@@ -71,6 +88,9 @@ void Compiler::loadSlot(const Slot& slot) {
 }
 
 void Compiler::addressOfSlot(const Slot& slot) {
+  if (inEbx(slot)) {
+    throw std::logic_error("kbc: the address of a register-held loop counter");
+  }
   if (slot.global) {
     code_.movEaxAddress(slot.at);
   } else {
@@ -79,6 +99,9 @@ void Compiler::addressOfSlot(const Slot& slot) {
 }
 
 void Compiler::pushSlotAddress(const Slot& slot) {
+  if (inEbx(slot)) {
+    throw std::logic_error("kbc: the address of a register-held loop counter");
+  }
   if (slot.global) {
     code_.pushAddress(slot.at);
   } else {
@@ -92,6 +115,8 @@ void Compiler::storeSlot(const Slot& slot, ValType t) {
     code_.pushEax();
     pushSlotAddress(slot);
     callEntry(t.vt == VT::Str ? "__ksStrStore" : "__ksObjStore", 8);
+  } else if (inEbx(slot)) {
+    code_.bytesOf({0x89, 0xC3});  // mov ebx,eax
   } else if (slot.global) {
     code_.storeGlobal(slot.at);
   } else {
@@ -396,6 +421,14 @@ void Compiler::genIntFor(const Stmt& s, const Var& v, int32_t step, bool up) {
     genValue(*s.to, {VT::Int});
     storeSlot(end, {VT::Int});
   }
+  const bool inRegister = registerLoop(s);
+  if (inRegister) {
+    // The caller's ebx is kept on the stack for the loop; the counter lives in ebx.
+    code_.byte(0x53);           // push ebx
+    slotOperand(v.slot, 0x8B, 3);  // mov ebx,[home]
+    counterInEbx_ = true;
+    counterSlot_ = v.slot;
+  }
   const int test = code_.newLabel();
   const int body = code_.newLabel();
   const int exit = code_.newLabel();
@@ -406,20 +439,89 @@ void Compiler::genIntFor(const Stmt& s, const Var& v, int32_t step, bool up) {
   constructs_.pop_back();
   addToSlot(v.slot, step);
   code_.place(test);
-  loadSlot(v.slot);
+  const uint8_t reg = inRegister ? 3 : 0;  // ebx or eax
+  if (!inRegister) {
+    loadSlot(v.slot);
+  }
   if (constantEnd) {
-    code_.byte(0x3D);  // cmp eax,last
+    code_.bytesOf({0x81, uint8_t(0xF8 | reg)});  // cmp reg,last
     code_.word(uint32_t(last));
   } else {
-    code_.bytesOf({0x3B, uint8_t(end.global ? 0x05 : 0x85)});  // cmp eax,[end]
-    if (end.global) {
-      code_.addressWord(end.at);
-    } else {
-      code_.word(uint32_t(end.at));
-    }
+    slotOperand(end, 0x3B, reg);  // cmp reg,[end]
   }
   code_.jcc(up ? 0xE : 0xD, body);  // jle / jge: another turn
   code_.place(exit);
+  if (inRegister) {
+    counterInEbx_ = false;
+    slotOperand(v.slot, 0x89, 3);  // mov [home],ebx: every way out comes here
+    code_.byte(0x5B);              // pop ebx
+  }
+}
+
+// Whether an integer loop may keep its counter in ebx: nothing in its body calls
+// (no runtime entry, function, Gosub or jump), so nothing else can read the variable's
+// home, and every way out is the loop's own exit.
+bool Compiler::registerLoop(const Stmt& s) {
+  return !options_.debug && !counterInEbx_ && registerBlock(s.body, 0);
+}
+
+bool Compiler::registerBlock(const Block& block, int depth) {
+  if (depth > 8) {
+    return false;
+  }
+  const auto plainVar = [&](const Expr& target, VT vt) {
+    if (target.kind != ExprKind::Name) {
+      return false;
+    }
+    const Var* v = findVar(target.text);
+    return v && !v->vector && v->type.vt == vt;
+  };
+  for (const StmtPtr& p : block) {
+    const Stmt& s = *p;
+    switch (s.kind) {
+      case StmtKind::Assign:
+        if (plainVar(*s.target, VT::Int) && callFree(*s.value, 0)) {
+          break;
+        }
+        if (plainVar(*s.target, VT::Float) && pureFloat(*s.value, 0)) {
+          break;  // stored straight from the x87 stack
+        }
+        return false;
+      case StmtKind::If:
+        for (const ExprPtr& c : s.conds) {
+          if (!callFree(*c, 0)) {
+            return false;
+          }
+        }
+        for (const Block& b : s.blocks) {
+          if (!registerBlock(b, depth + 1)) {
+            return false;
+          }
+        }
+        if (!registerBlock(s.elseBlock, depth + 1)) {
+          return false;
+        }
+        break;
+      case StmtKind::For: {
+        // A literal Step (or none), so a bad Step is still reported where the loop is compiled.
+        const Expr* step = s.step.get();
+        if (step && step->kind == ExprKind::Unary && step->text == "-") {
+          step = step->args[0].get();
+        }
+        if (step && (step->kind != ExprKind::IntLit || step->intValue == 0)) {
+          return false;
+        }
+        if (!plainVar(*s.target, VT::Int) || !callFree(*s.value, 0) ||
+            !callFree(*s.to, 0) || !registerBlock(s.body, depth + 1)) {
+          return false;
+        }
+        break;
+      }
+      case StmtKind::Exit: break;  // leaves this loop or a loop inside it
+      default: return false;
+    }
+  }
+  return true;
 }
 
 void Compiler::genForEach(const Stmt& s) {
@@ -833,11 +935,10 @@ void Compiler::releaseSelectsLeft(const std::string* label) {
 
 // add dword [slot],value
 void Compiler::addToSlot(const Slot& slot, int32_t value) {
-  code_.bytesOf({0x81, uint8_t(slot.global ? 0x05 : 0x85)});
-  if (slot.global) {
-    code_.addressWord(slot.at);
+  if (inEbx(slot)) {
+    code_.bytesOf({0x81, 0xC3});  // add ebx,value
   } else {
-    code_.word(uint32_t(slot.at));
+    slotOperand(slot, 0x81, 0);  // add [slot],value
   }
   code_.word(uint32_t(value));
 }
@@ -923,7 +1024,7 @@ bool Compiler::genInPlace(const Stmt& s) {
   if (s.target->kind == ExprKind::Name) {
     // A float variable takes pure float arithmetic straight from the x87 stack.
     const Var* v = findVar(s.target->text);
-    if (v && !v->vector && v->type.vt == VT::Float && pureFloat(*s.value, 0)) {
+    if (v && !v->vector && v->type.vt == VT::Float && !inEbx(v->slot) && pureFloat(*s.value, 0)) {
       checkSigil(*s.target, v->type, "a variable");
       genFloatSt(*s.value);
       code_.bytesOf({0xD9, uint8_t(v->slot.global ? 0x1D : 0x9D)});  // fstp dword [slot]
@@ -935,10 +1036,22 @@ bool Compiler::genInPlace(const Stmt& s) {
       return true;
     }
   }
+  // An integer field of an object variable is a term too: reading it changes nothing
+  // (a null object raises its error before anything is stored).
+  const auto inPlaceTerm = [&](const Expr& t) {
+    if (callFree(t, 0)) {
+      return true;
+    }
+    if (t.kind != ExprKind::Field || infer(t).vt != VT::Int || t.args[0]->kind != ExprKind::Name) {
+      return false;
+    }
+    const Var* object = findVar(t.args[0]->text);
+    return object && !object->vector && object->type.vt == VT::Obj;
+  };
   std::vector<std::pair<bool, const Expr*>> terms;  // (subtract, term), last first
   const Expr* e = s.value.get();
   while (e->kind == ExprKind::Binary && (e->text == "+" || e->text == "-") && infer(*e).vt == VT::Int &&
-         callFree(*e->args[1], 0) && !sameTarget(*s.target, *e)) {
+         inPlaceTerm(*e->args[1]) && !sameTarget(*s.target, *e)) {
     terms.push_back({e->text == "-", e->args[1].get()});
     e = e->args[0].get();
   }
@@ -956,11 +1069,10 @@ bool Compiler::genInPlace(const Stmt& s) {
     const Slot& slot = v->slot;
     for (auto it = terms.rbegin(); it != terms.rend(); ++it) {
       genValue(*it->second, {VT::Int});
-      code_.bytesOf({uint8_t(it->first ? 0x29 : 0x01), uint8_t(slot.global ? 0x05 : 0x85)});  // add/sub [slot],eax
-      if (slot.global) {
-        code_.addressWord(slot.at);
+      if (inEbx(slot)) {
+        code_.bytesOf({uint8_t(it->first ? 0x29 : 0x01), 0xC3});  // add/sub ebx,eax
       } else {
-        code_.word(uint32_t(slot.at));
+        slotOperand(slot, uint8_t(it->first ? 0x29 : 0x01), 0);  // add/sub [slot],eax
       }
     }
     return true;
